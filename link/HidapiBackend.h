@@ -1,0 +1,46 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "link/HidBackend.h"
+
+struct hid_device_;
+
+namespace usbio {
+
+// The real board over hidapi's hidraw backend.
+class HidapiBackend final : public HidBackend {
+public:
+    HidapiBackend();
+    ~HidapiBackend() override;
+    HidapiBackend(const HidapiBackend&) = delete;
+    HidapiBackend& operator=(const HidapiBackend&) = delete;
+
+    std::vector<HidInterfaceInfo> EnumerateInterfaces() override;
+    HidHandle Open(const std::string& path, HidAccess access) override;
+    bool GetAttributes(HidHandle handle, uint16_t& vendorId, uint16_t& productId) override;
+    bool GetCaps(HidHandle handle, HidCaps& caps) override;
+    bool Write(HidHandle handle, const uint8_t* report, std::size_t length) override;
+    HidReadResult Read(HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override;
+    void Cancel(HidHandle handle) override;
+    void Close(HidHandle handle) override;
+    std::string LastError() const override;
+
+private:
+    struct OpenDevice {
+        std::string path;
+        HidAccess access;
+        hid_device_* device = nullptr;  // none for query handles: hidraw answers queries from sysfs
+        HidInterfaceInfo info;
+        HidCaps caps;
+    };
+    OpenDevice* Find(HidHandle handle);
+
+    std::map<HidHandle, OpenDevice> m_devices;
+    std::vector<HidInterfaceInfo> m_lastEnumeration;
+    HidHandle m_nextHandle = 1;
+    std::string m_lastError;
+};
+
+}  // namespace usbio
