@@ -24,6 +24,14 @@ std::string Narrow(const wchar_t* text)
 
 }  // namespace
 
+std::string OpenFailureReason(const std::string& path, const std::string& hidapiText)
+{
+    // hidapi's own text repeats the path; the log line needs the system's reason.
+    if (::access(path.c_str(), R_OK | W_OK) != 0)
+        return std::strerror(errno);
+    return hidapiText;
+}
+
 HidapiBackend::HidapiBackend(std::string sysfsRoot) : m_sysfsRoot(std::move(sysfsRoot))
 {
     if (hid_init() != 0)
@@ -61,10 +69,7 @@ HidHandle HidapiBackend::Open(const std::string& path, HidAccess access)
     if (access != HidAccess::Query) {
         open.device = hid_open_path(path.c_str());
         if (open.device == nullptr) {
-            // hidapi's own text repeats the path; the system's reason ("Permission denied"
-            // for a node without the udev rule) is what the log line needs.
-            m_lastError = ::access(path.c_str(), R_OK | W_OK) != 0 ? std::string(std::strerror(errno))
-                                                                    : Narrow(hid_error(nullptr));
+            m_lastError = OpenFailureReason(path, Narrow(hid_error(nullptr)));
             return InvalidHidHandle;
         }
         // A descriptor that cannot be read leaves report id 0, the board's own.

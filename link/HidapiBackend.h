@@ -46,4 +46,9 @@ private:
     std::string m_lastError;
 };
 
+// Why the device node at path could not be opened, in the system's words ("Permission
+// denied" when the node's mode or the missing udev rule keeps the user out); hidapiText when
+// the node itself is accessible and the failure came later.
+std::string OpenFailureReason(const std::string& path, const std::string& hidapiText);
+
 }  // namespace usbio
