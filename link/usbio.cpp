@@ -3,6 +3,8 @@
 #include <cassert>
 #include <string_view>
 
+#include "link/UdevRule.h"
+
 namespace usbio {
 
 ReportBuffer CommandReport{};
@@ -87,8 +89,10 @@ bool OpenBoard(LinkOwner& owner, const std::string& devicePath)
     // The board is used all the same (the exchange then fails in its transfer steps), but
     // the reason is only known here, so say it once per search.
     if (WriteHandle == InvalidHidHandle || ReadHandle == InvalidHidHandle) {
-        owner.LogLine("Cannot open board device " + devicePath + ": " + openError +
-                      " (install the udev rule 69-tarvik-morvane.rules shipped with Tarvik and plug the board in again)");
+        owner.LogLine("Cannot open board device " + devicePath + ": " + openError + " (the udev rule " +
+                      std::string(BoardUdevRuleFile) +
+                      " gives the logged-in user access: install it with `sudo cmake --install <build directory>`,"
+                      " then unplug the board and plug it in again)");
     }
     return true;
 }
