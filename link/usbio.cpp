@@ -53,10 +53,10 @@ bool ReportLengthsFit(const HidCaps& caps)
     return fits(caps.inputReportByteLength) && fits(caps.outputReportByteLength);
 }
 
-void ReadBoardCapabilities()
+bool ReadBoardCapabilities()
 {
     BoardCaps = HidCaps{};
-    Backend().GetCaps(QueryHandle, BoardCaps);
+    return Backend().GetCaps(QueryHandle, BoardCaps);
 }
 
 void OpenReadHandle(const std::string& devicePath)
@@ -67,7 +67,10 @@ void OpenReadHandle(const std::string& devicePath)
 // Opens the board found at devicePath. Returns false when the board has to be refused.
 bool OpenBoard(LinkOwner& owner, const std::string& devicePath)
 {
-    ReadBoardCapabilities();
+    if (!ReadBoardCapabilities()) {
+        owner.LogLine("Board " + devicePath + " refused: its report lengths cannot be read: " + Backend().LastError());
+        return false;
+    }
     // Buffers of 256 bytes and 56-byte data layouts: a board outside 61..256 bytes would
     // make the exchange read or send past them.
     if (!ReportLengthsFit(BoardCaps)) {
