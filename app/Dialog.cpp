@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "res/AppIcon.h"
 #include "app/DataExchange.h"
@@ -100,7 +101,14 @@ void CDialog::CreateControls()
     QWidget* previous = nullptr;
     for (const res::ControlTemplate& control : m_template.controls) {
         QWidget* widget = CreateControl(control);
-        widget->setGeometry(PlaceOf(control));
+        QRect place = PlaceOf(control);
+        // A combo box's place includes its open list; closed it is one line high.
+        if (control.kind == ControlKind::ComboBox)
+            place.setHeight(std::min(place.height(), widget->sizeHint().height()));
+        widget->setGeometry(place);
+        // Group boxes only frame the controls inside them; they must never cover them.
+        if (control.kind == ControlKind::GroupBox)
+            widget->lower();
         widget->setEnabled(!(control.style & res::Disabled));
         if (!(control.style & res::TabStop))
             widget->setFocusPolicy(qobject_cast<QLabel*>(widget) ? Qt::NoFocus : Qt::ClickFocus);

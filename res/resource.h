@@ -15,3 +15,11 @@ inline constexpr int IDC_BOARDTEST = 1007;
 inline constexpr int IDC_ACTIVITYLOG = 1020;
 inline constexpr int IDC_CYCLES = 1021;
 inline constexpr int IDC_PROGRESS = 1022;
+
+// Test dialog (template 129).
+inline constexpr int IDC_DRIVEALLHIGH = 1008;
+inline constexpr int IDC_LEVEL = 1014;
+inline constexpr int IDC_PINNUMBER = 1016;
+inline constexpr int IDC_EXECUTETEST = 1017;
+inline constexpr int IDC_RESULT = 1018;
+inline constexpr int IDC_BOARDVIEWFRAME = 1024;
