@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <array>
 #include <cstdint>
 #include <ctime>
@@ -433,23 +436,48 @@ struct UnusableCase {
     bool needsPermissionChecks;
 };
 
-class UnusableFileTest : public DownloadTest, public ::testing::WithParamInterface<UnusableCase> {};
+class UnusableFileTest : public DownloadTest, public ::testing::WithParamInterface<UnusableCase> {
+protected:
+    void DownloadAndExpectTheBox()
+    {
+        Download();
+
+        EXPECT_EQ(m_window.events, (std::vector<std::string>{"UpdateData(TRUE)", OpenErrorBox, "UpdateData(FALSE)"}));
+        EXPECT_EQ(Exchanges(), 7u);
+        EXPECT_EQ(FirstDifference(Before(), After()), -1);
+        EXPECT_TRUE(m_window.positions.empty());
+        EXPECT_FALSE(m_window.range);
+        EXPECT_EQ(m_window.m_strSerial, UnknownText);
+    }
+};
 
 TEST_P(UnusableFileTest, ShowsTheBoxAndWritesNothing)
 {
     const UnusableCase& c = GetParam();
-    if (c.needsPermissionChecks && ::geteuid() == 0)
-        GTEST_SKIP() << "running as root: file permissions do not stop root from opening a file";
     m_window.m_strFile = c.make(m_dir);
+    if (!c.needsPermissionChecks || ::geteuid() != 0) {
+        DownloadAndExpectTheBox();
+        return;
+    }
 
-    Download();
-
-    EXPECT_EQ(m_window.events, (std::vector<std::string>{"UpdateData(TRUE)", OpenErrorBox, "UpdateData(FALSE)"}));
-    EXPECT_EQ(Exchanges(), 7u);
-    EXPECT_EQ(FirstDifference(Before(), After()), -1);
-    EXPECT_TRUE(m_window.positions.empty());
-    EXPECT_FALSE(m_window.range);
-    EXPECT_EQ(m_window.m_strSerial, UnknownText);
+    // Root opens any file: the download runs in a child that has become an ordinary user.
+    constexpr uid_t NobodyUid = 65534;
+    constexpr int CannotChangeUser = 77;
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (::setgid(NobodyUid) != 0 || ::setuid(NobodyUid) != 0)
+            std::_Exit(CannotChangeUser);
+        DownloadAndExpectTheBox();
+        std::fflush(stdout);
+        std::_Exit(HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == CannotChangeUser)
+        GTEST_SKIP() << "running as root without the right to become another user, and root opens any file";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the download as an ordinary user failed the checks printed above";
 }
 
 INSTANTIATE_TEST_SUITE_P(
