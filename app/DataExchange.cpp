@@ -19,15 +19,20 @@ namespace {
 // the user can still shorten it.
 class TypingLimit final : public QValidator {
 public:
-    TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), m_edit(edit), m_limit(limit) {}
+    TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), m_limit(limit), m_length(edit->text().size())
+    {
+        // The box's text is already the new one while it is validated, so keep the length
+        // it had before the edit.
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_length = text.size(); });
+    }
     State validate(QString& input, int&) const override
     {
-        return input.size() <= m_limit || input.size() <= m_edit->text().size() ? Acceptable : Invalid;
+        return input.size() <= m_limit || input.size() <= m_length ? Acceptable : Invalid;
     }
 
 private:
-    QLineEdit* m_edit;
-    int m_limit;
+    qsizetype m_limit;
+    qsizetype m_length;
 };
 
 QString ControlText(QWidget* control)

@@ -19,6 +19,25 @@ namespace {
 
 using res::ControlKind;
 
+// The dialog font the templates were laid out for is 8-point and narrow; Liberation Sans
+// has the metrics that keep every caption inside its place.
+constexpr const char* ShellDialogFont = "Liberation Sans";
+
+QFont TemplateFont(const res::DialogTemplate& dialogTemplate, QFont font)
+{
+    static const bool substituted = [] {
+        QFont::insertSubstitution(QStringLiteral("Microsoft Sans Serif"), QString::fromUtf8(ShellDialogFont));
+        QFont::insertSubstitution(QStringLiteral("MS Shell Dlg"), QString::fromUtf8(ShellDialogFont));
+        QFont::insertSubstitution(QStringLiteral("Courier"), QStringLiteral("Liberation Mono"));
+        return true;
+    }();
+    (void)substituted;
+    font.setFamily(QString::fromUtf8(dialogTemplate.fontFace != nullptr ? dialogTemplate.fontFace : ShellDialogFont));
+    // Points at 96 dots per inch, like the fixed dialog base units.
+    font.setPixelSize((dialogTemplate.fontPointSize * 96 + 36) / 72);
+    return font;
+}
+
 QRect PlaceOf(const res::ControlTemplate& control)
 {
     return {res::DialogUnitsToPixelsX(control.x), res::DialogUnitsToPixelsY(control.y),
@@ -57,12 +76,7 @@ CDialog::CDialog(const res::DialogTemplate& dialogTemplate, QWidget* parent)
 {
     setWindowTitle(QString::fromUtf8(m_template.caption));
     setWindowIcon(LoadAppIcon());
-    QFont font = this->font();
-    if (m_template.fontFace != nullptr)
-        font.setFamily(QString::fromUtf8(m_template.fontFace));
-    // Points at 96 dots per inch, like the fixed dialog base units.
-    font.setPixelSize((m_template.fontPointSize * 96 + 36) / 72);
-    setFont(font);
+    setFont(TemplateFont(m_template, font()));
 
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (m_template.style & res::SystemMenu)

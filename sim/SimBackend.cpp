@@ -4,11 +4,37 @@
 #include <chrono>
 #include <thread>
 
+#include "link/ReportDescriptor.h"
 #include "link/usbio.h"
 
 namespace sim {
 
-SimBackend::SimBackend() = default;
+const std::vector<uint8_t>& SimBackend::BoardReportDescriptor()
+{
+    static const std::vector<uint8_t> descriptor = {
+        0x06, 0x00, 0xFF,  // Usage Page (vendor defined 0xFF00)
+        0x09, 0x01,        // Usage (1)
+        0xA1, 0x01,        // Collection (Application)
+        0x15, 0x00,        //   Logical Minimum (0)
+        0x26, 0xFF, 0x00,  //   Logical Maximum (255)
+        0x75, 0x08,        //   Report Size (8)
+        0x95, 0x40,        //   Report Count (64)
+        0x09, 0x01,        //   Usage (1)
+        0x81, 0x02,        //   Input (Data, Variable, Absolute)
+        0x95, 0x40,        //   Report Count (64)
+        0x09, 0x01,        //   Usage (1)
+        0x91, 0x02,        //   Output (Data, Variable, Absolute)
+        0xC0,              // End Collection
+    };
+    return descriptor;
+}
+
+SimBackend::SimBackend()
+{
+    // The board's capabilities come from its descriptor, as the real board's do.
+    const usbio::ReportDescriptorResult parsed = usbio::ParseReportDescriptor(BoardReportDescriptor());
+    m_boardCaps = {parsed.lengths.usagePage, parsed.lengths.usage, parsed.lengths.input, parsed.lengths.output};
+}
 
 void SimBackend::Plug(const std::string& path)
 {

@@ -17,7 +17,9 @@ namespace sim {
 // once and advances a simulated clock, so a test never waits out the 6000 ms limit.
 class SimBackend final : public usbio::HidBackend {
 public:
-    // Report lengths of the board's own report descriptor: 64-byte reports plus the id byte.
+    // The board's report descriptor: one vendor-defined collection with a 64-byte input
+    // and a 64-byte output report and no report ids, so 65 bytes each with the id byte.
+    static const std::vector<uint8_t>& BoardReportDescriptor();
     static constexpr uint16_t ReportByteLength = 65;
     static constexpr const char* DefaultBoardPath = "/dev/hidraw-sim0";
 
@@ -83,7 +85,7 @@ private:
     SimBoard m_board;
     bool m_plugged = true;
     std::string m_boardPath = DefaultBoardPath;
-    usbio::HidCaps m_boardCaps{0xFF00, 0x0001, ReportByteLength, ReportByteLength};
+    usbio::HidCaps m_boardCaps;
     std::vector<OtherDevice> m_othersInFront;
     std::vector<OtherDevice> m_othersBehind;
     std::optional<usbio::HidAccess> m_refusedAccess;
