@@ -19,43 +19,14 @@
 #include <vector>
 
 #include "app/LocalTime.h"
-#include "app/MainWindowHost.h"
 #include "download/Download.h"
 #include "link/usbio.h"
 #include "sim/SimBackend.h"
+#include "support/RecordingWindow.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The main window as the download sees it: every call recorded in order, the progress bar
-// apart because it moves 256 times.
-class FakeMainWindow final : public MainWindowHost {
-public:
-    bool UpdateData(bool saveAndValidate) override
-    {
-        events.push_back(saveAndValidate ? "UpdateData(TRUE)" : "UpdateData(FALSE)");
-        return true;
-    }
-    void SetProgressRange(int lower, int upper) override { range = {lower, upper}; }
-    void SetProgressPos(int position) override { positions.push_back(position); }
-    void MessageBox(const std::string& text, const std::string& caption) override
-    {
-        events.push_back("box " + caption + ": " + text);
-    }
-    void LogLine(std::string text) override
-    {
-        log.push_back(text);
-        events.push_back("log " + text);
-    }
-    void LogTimestamped() override { LogLine(FormatLocalTime("%m/%d/%Y %H:%M:%S")); }
-    void RegisterBoardNotification() override {}
-
-    std::vector<std::string> events;
-    std::vector<std::string> log;
-    std::optional<std::pair<int, int>> range;
-    std::vector<int> positions;
-};
 
 constexpr std::size_t PageSize = 128;
 constexpr std::size_t PageCount = 256;
@@ -65,7 +36,7 @@ constexpr uint8_t StampBytes[] = {3, 15, 26, 14, 5, 9};
 const char* const Stamp = "03/15/2026 14:05:09 ";
 const char* const OldDateText = "11/28/2026 at 09:30:05";
 const char* const ReadyText = "FPGA configuration successful";
-const char* const OpenErrorBox = "box Open Error: Uable to open RBF file";
+const char* const OpenErrorBox = "Open Error: Uable to open RBF file";
 
 std::time_t FixedTime()
 {
@@ -113,13 +84,11 @@ long FirstDifference(const Flash& expected, const Flash& actual)
     return at.first == expected.end() ? -1 : static_cast<long>(at.first - expected.begin());
 }
 
-class DownloadTest : public ::testing::Test {
+class DownloadTest : public SimLinkTest {
 protected:
     void SetUp() override
     {
-        usbio::ResetBoardLink();
-        usbio::SetBackend(&m_sim);
-        usbio::SetMainWindow(&m_window);
+        SimLinkTest::SetUp();
         SetClockSource(FixedTime);
 
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -130,25 +99,22 @@ protected:
 
         // An older configuration in the flash, page 1 with the board's own data and page 0
         // with bytes after the file name, so that every byte the download leaves alone shows.
-        Flash& flash = m_sim.Board().Flash();
+        Flash& flash = board.Board().Flash();
         std::fill(flash.begin() + ConfigAreaAddress, flash.begin() + ConfigEnd, uint8_t{0x5A});
         for (std::size_t i = 0; i < PageSize; ++i) {
             flash[PageSize + i] = static_cast<uint8_t>(i ^ 0x3C);
             flash[i] = static_cast<uint8_t>(0xC0 + i);
         }
-        m_sim.Board().WriteInfoBlock({});
-        m_window.m_strFile = WriteRbf("blink.rbf", Pattern(1000));
+        board.Board().WriteInfoBlock({});
+        window.m_strFile = WriteRbf("blink.rbf", Pattern(1000));
     }
 
     void TearDown() override
     {
-        usbio::ResetBoardLink();
-        usbio::SetMainWindow(nullptr);
-        usbio::SetBackend(nullptr);
         SetClockSource({});
         std::error_code ignored;
-        fs::permissions(m_dir, fs::perms::owner_all, ignored);
         fs::remove_all(m_dir, ignored);
+        SimLinkTest::TearDown();
     }
 
     std::string WriteRbf(const std::string& name, const std::vector<uint8_t>& bytes)
@@ -162,12 +128,12 @@ protected:
     // Downloads with the board as it is now; Before() is the flash just before.
     void Download()
     {
-        m_before = m_sim.Board().Flash();
-        RunDownload(m_window);
+        m_before = board.Board().Flash();
+        RunDownload(window);
     }
     const Flash& Before() const { return m_before; }
-    const Flash& After() { return m_sim.Board().Flash(); }
-    std::size_t Exchanges() { return m_sim.Received().size(); }
+    const Flash& After() { return board.Board().Flash(); }
+    std::size_t Exchanges() { return board.Received().size(); }
 
     // The flash a complete download of content leaves: the configuration area filled with
     // it and erased bytes after it, page 0 with the stamp, cycles and name.
@@ -184,8 +150,6 @@ protected:
         return expected;
     }
 
-    sim::SimBackend m_sim;
-    FakeMainWindow m_window;
     fs::path m_dir;
 
 private:
@@ -207,28 +171,28 @@ TEST_P(DownloadFileTest, FlashHoldsTheFileAndTheRecord)
 {
     const FileCase& c = GetParam();
     std::vector<uint8_t> content = Pattern(c.writtenBytes);
-    m_window.m_strFile = WriteRbf("config.rbf", content);
-    fs::resize_file(m_window.m_strFile, c.fileSize);
+    window.m_strFile = WriteRbf("config.rbf", content);
+    fs::resize_file(window.m_strFile, c.fileSize);
     content.resize(c.used, 0);
 
     Download();
 
-    EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(content, 8, m_window.m_strFile), After()), -1);
-    EXPECT_EQ(m_window.events, (std::vector<std::string>{"UpdateData(TRUE)", "log " + ReadLine(c.used),
-                                                         "log " + std::string(Stamp) + ReadyText,
-                                                         "UpdateData(FALSE)"}));
+    EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(content, 8, window.m_strFile), After()), -1);
+    EXPECT_EQ(window.log, (std::vector<std::string>{ReadLine(c.used), std::string(Stamp) + ReadyText}));
+    EXPECT_TRUE(window.messageBoxes.empty());
+    EXPECT_EQ(window.updates, 2);
     EXPECT_EQ(Exchanges(), 783u);
-    EXPECT_FALSE(m_sim.Board().InProgrammingMode());
+    EXPECT_FALSE(board.Board().InProgrammingMode());
 
-    ASSERT_EQ(m_window.positions.size(), PageCount);
+    ASSERT_EQ(window.progress.size(), PageCount);
     for (std::size_t page = 0; page < PageCount; ++page)
-        ASSERT_EQ(m_window.positions[page], static_cast<int>(page * PageSize));
-    EXPECT_EQ(m_window.positions.back(), 32640);
-    EXPECT_EQ(m_window.range, std::make_pair(0, 32767));
+        ASSERT_EQ(window.progress[page], static_cast<int>(page * PageSize));
+    EXPECT_EQ(window.progress.back(), 32640);
+    EXPECT_EQ(std::make_pair(window.progressLower, window.progressUpper), std::make_pair(0, 32767));
 
-    EXPECT_EQ(m_window.m_strSerial, "TRK_00042");
-    EXPECT_EQ(m_window.m_strLastProgrammed, "03/15/2026 at 14:05:09");
-    EXPECT_EQ(m_window.m_strCycles, "8");
+    EXPECT_EQ(window.m_strSerial, "TRK_00042");
+    EXPECT_EQ(window.m_strLastProgrammed, "03/15/2026 at 14:05:09");
+    EXPECT_EQ(window.m_strCycles, "8");
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DownloadFileTest,
@@ -242,12 +206,12 @@ TEST_F(DownloadTest, CyclesWrapAtTheirLargestValue)
 {
     sim::SimBoard::Info info;
     info.cycles = 0xFFFFFFFF;
-    m_sim.Board().WriteInfoBlock(info);
+    board.Board().WriteInfoBlock(info);
 
     Download();
 
-    EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(Pattern(1000), 0, m_window.m_strFile), After()), -1);
-    EXPECT_EQ(m_window.m_strCycles, "0");
+    EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(Pattern(1000), 0, window.m_strFile), After()), -1);
+    EXPECT_EQ(window.m_strCycles, "0");
 }
 
 // Page k refused: the pages before it hold the new file, it and all after it the old one,
@@ -258,34 +222,34 @@ TEST_P(PageFailureTest, StopsAtTheRefusedPage)
 {
     const std::size_t k = GetParam();
     const std::vector<uint8_t> content = Pattern(32767);
-    m_window.m_strFile = WriteRbf("config.rbf", content);
-    m_sim.Board().RefusePage(static_cast<uint16_t>(ConfigAreaAddress + k * PageSize));
+    window.m_strFile = WriteRbf("config.rbf", content);
+    board.Board().RefusePage(static_cast<uint16_t>(ConfigAreaAddress + k * PageSize));
 
     Download();
 
     Flash expected = Before();
     std::copy_n(content.begin(), k * PageSize, expected.begin() + ConfigAreaAddress);
     EXPECT_EQ(FirstDifference(expected, After()), -1);
-    EXPECT_EQ(m_window.events, (std::vector<std::string>{"UpdateData(TRUE)", "log " + ReadLine(32767),
-                                                         "log " + std::string(Stamp) + "Flash memory update unsuccessful",
-                                                         "UpdateData(FALSE)"}));
-    ASSERT_EQ(m_window.positions.size(), k + 1);
-    EXPECT_EQ(m_window.positions.back(), static_cast<int>(k * PageSize));
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{ReadLine(32767), std::string(Stamp) + "Flash memory update unsuccessful"}));
+    EXPECT_EQ(window.updates, 2);
+    ASSERT_EQ(window.progress.size(), k + 1);
+    EXPECT_EQ(window.progress.back(), static_cast<int>(k * PageSize));
     EXPECT_EQ(Exchanges(), 7 + 3 * (k + 1) + 1);
-    EXPECT_TRUE(m_sim.Board().InProgrammingMode());
-    EXPECT_EQ(m_window.m_strLastProgrammed, OldDateText);
-    EXPECT_EQ(m_window.m_strCycles, "7");
+    EXPECT_TRUE(board.Board().InProgrammingMode());
+    EXPECT_EQ(window.m_strLastProgrammed, OldDateText);
+    EXPECT_EQ(window.m_strCycles, "7");
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageFailureTest, ::testing::Values(0u, 1u, 255u));
 
 TEST_F(DownloadTest, BoardThatNeverAnswersFailsTheFirstPage)
 {
-    m_sim.StopAnsweringAfter(0);
+    board.StopAnsweringAfter(0);
 
     Download();
 
-    const auto& log = m_window.log;
+    const auto& log = window.log;
     const auto read = std::find(log.begin(), log.end(), ReadLine(1000));
     const auto failed = std::find(log.begin(), log.end(), std::string(Stamp) + "Flash memory update unsuccessful");
     ASSERT_NE(read, log.end());
@@ -293,7 +257,7 @@ TEST_F(DownloadTest, BoardThatNeverAnswersFailsTheFirstPage)
     EXPECT_LT(read, failed);
     EXPECT_EQ(std::find(log.begin(), log.end(), std::string(Stamp) + ReadyText), log.end());
     EXPECT_EQ(log.back(), "JTAG boundary scan chain not enabled .... board tests will not work!");
-    EXPECT_EQ(m_window.positions, std::vector<int>{0});
+    EXPECT_EQ(window.progress, std::vector<int>{0});
     EXPECT_TRUE(std::equal(Before().begin(), Before().begin() + 256, After().begin()));
 }
 
@@ -310,16 +274,16 @@ class VerdictTest : public DownloadTest, public ::testing::WithParamInterface<Ve
 TEST_P(VerdictTest, LogsTheOutcome)
 {
     const VerdictCase& c = GetParam();
-    m_sim.Board().RefuseRelease(c.refuseRelease);
-    m_sim.Board().SetJtagChainEnabled(c.chainEnabled);
+    board.Board().RefuseRelease(c.refuseRelease);
+    board.Board().SetJtagChainEnabled(c.chainEnabled);
 
     Download();
 
     std::vector<std::string> expected{ReadLine(1000)};
     expected.insert(expected.end(), c.linesAfterRead.begin(), c.linesAfterRead.end());
-    EXPECT_EQ(m_window.log, expected);
+    EXPECT_EQ(window.log, expected);
     // The information block is written before the release either way.
-    EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(Pattern(1000), 8, m_window.m_strFile), After()), -1);
+    EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(Pattern(1000), 8, window.m_strFile), After()), -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -347,8 +311,8 @@ TEST_P(BlankSerialTest, WritesTheNumberBeforeTheOpen)
     const SerialCase& c = GetParam();
     sim::SimBoard::Info info;
     info.serial = 0;
-    m_sim.Board().WriteInfoBlock(info);
-    m_window.m_strFile = c.text;
+    board.Board().WriteInfoBlock(info);
+    window.m_strFile = c.text;
 
     Download();
 
@@ -359,8 +323,10 @@ TEST_P(BlankSerialTest, WritesTheNumberBeforeTheOpen)
     }
     EXPECT_EQ(FirstDifference(expected, After()), -1);
     EXPECT_EQ(Exchanges(), c.serial ? 10u : 7u);
-    EXPECT_EQ(m_window.events, (std::vector<std::string>{"UpdateData(TRUE)", OpenErrorBox, "UpdateData(FALSE)"}));
-    EXPECT_EQ(m_window.m_strSerial, UnknownText);
+    EXPECT_EQ(window.messageBoxes, std::vector<std::string>{OpenErrorBox});
+    EXPECT_TRUE(window.log.empty());
+    EXPECT_EQ(window.updates, 2);
+    EXPECT_EQ(window.m_strSerial, UnknownText);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, BlankSerialTest,
@@ -374,11 +340,11 @@ TEST_F(DownloadTest, BlankBoardGetsItsNumberOnAFullDownload)
 {
     sim::SimBoard::Info info;
     info.serial = 0;
-    m_sim.Board().WriteInfoBlock(info);
+    board.Board().WriteInfoBlock(info);
     WriteRbf("123.rbf", Pattern(1000));
     const fs::path cwd = fs::current_path();
     fs::current_path(m_dir);
-    m_window.m_strFile = "123.rbf";
+    window.m_strFile = "123.rbf";
 
     Download();
     fs::current_path(cwd);
@@ -388,7 +354,7 @@ TEST_F(DownloadTest, BlankBoardGetsItsNumberOnAFullDownload)
     expected[1] = 0;
     EXPECT_EQ(FirstDifference(expected, After()), -1);
     EXPECT_EQ(Exchanges(), 786u);
-    EXPECT_EQ(m_window.m_strSerial, "TRK_00123");
+    EXPECT_EQ(window.m_strSerial, "TRK_00123");
 }
 
 // The stored name: at most 99 bytes, never half a UTF-8 character; paths outside ASCII open.
@@ -408,14 +374,14 @@ TEST_P(FileNameTest, StoresTheNameCut)
     ASSERT_LT(dir.size(), c.characterAt);
     const std::string name = std::string(c.characterAt - dir.size(), 'a') + c.character + "-tail.rbf";
     const std::string path = WriteRbf(name, Pattern(1000));
-    m_window.m_strFile = path;
+    window.m_strFile = path;
 
     Download();
 
     const std::string stored = c.storedBytes == 0 ? path : path.substr(0, c.storedBytes);
     EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(Pattern(1000), 8, stored), After()), -1);
-    EXPECT_EQ(m_window.log.back(), std::string(Stamp) + ReadyText);
-    EXPECT_EQ(m_window.m_strFile, path);
+    EXPECT_EQ(window.log.back(), std::string(Stamp) + ReadyText);
+    EXPECT_EQ(window.m_strFile, path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, FileNameTest,
@@ -442,19 +408,22 @@ protected:
     {
         Download();
 
-        EXPECT_EQ(m_window.events, (std::vector<std::string>{"UpdateData(TRUE)", OpenErrorBox, "UpdateData(FALSE)"}));
+        EXPECT_EQ(window.messageBoxes, std::vector<std::string>{OpenErrorBox});
+        EXPECT_TRUE(window.log.empty());
+        EXPECT_EQ(window.updates, 2);
         EXPECT_EQ(Exchanges(), 7u);
         EXPECT_EQ(FirstDifference(Before(), After()), -1);
-        EXPECT_TRUE(m_window.positions.empty());
-        EXPECT_FALSE(m_window.range);
-        EXPECT_EQ(m_window.m_strSerial, UnknownText);
+        EXPECT_TRUE(window.progress.empty());
+        // The bar's range is first set once the file has been read.
+        EXPECT_EQ(window.progressUpper, RecordingWindow{}.progressUpper);
+        EXPECT_EQ(window.m_strSerial, UnknownText);
     }
 };
 
 TEST_P(UnusableFileTest, ShowsTheBoxAndWritesNothing)
 {
     const UnusableCase& c = GetParam();
-    m_window.m_strFile = c.make(m_dir);
+    window.m_strFile = c.make(m_dir);
     if (!c.needsPermissionChecks || ::geteuid() != 0) {
         DownloadAndExpectTheBox();
         return;
