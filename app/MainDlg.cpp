@@ -14,6 +14,7 @@
 #include "app/IconPlacement.h"
 #include "app/LocalTime.h"
 #include "app/MessageBox.h"
+#include "download/Download.h"
 #include "res/AppIcon.h"
 #include "res/resource.h"
 
@@ -70,6 +71,7 @@ void CMainDlg::OnCommand(int id)
 {
     switch (id) {
     case IDC_BROWSE: OnBrowse(); break;
+    case IDC_DOWNLOAD: RunDownload(*this); break;
     default: break;
     }
 }
