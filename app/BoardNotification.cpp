@@ -25,10 +25,7 @@ void OnBoardArrival(MainWindowHost& window)
     ReadFlashPage(128, sbuf.data() + FlashPageSize);
     ApplyAttachDisplay(sbuf, window);
     window.SetProgressPos(0);
-    usbio::SetCommand(usbio::JtagCheck, 1, 0);
-    usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-    window.ExchangeReports();
-    if (usbio::ReplyReport[usbio::StatusByte] != usbio::StatusSuccess)
+    if (!JtagChainUsable(window))
         window.LogLine("JTAG boundary scan chain disabled .... board tests will not work!");
     window.UpdateData(false);
 }

@@ -102,6 +102,14 @@ int WriteFlashPage(int address, const uint8_t* page)
     return ReplyReport[StatusByte] == StatusSuccess ? 0 : 1;
 }
 
+bool JtagChainUsable(LinkOwner& owner)
+{
+    SetCommand(JtagCheck, 1, 0);
+    ReplyReport[StatusByte] = StatusPreset;
+    owner.ExchangeReports();
+    return ReplyReport[StatusByte] == StatusSuccess;
+}
+
 void ApplyOpeningDisplay(const InfoBlock& block, uint8_t lastReadStatus, BoardTexts& texts)
 {
     texts.m_strFile = infoblock::FileName(block);

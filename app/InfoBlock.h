@@ -38,6 +38,13 @@ int ReadFlashPage(unsigned address, uint8_t* buffer);
 // answered the ProgramPage with 'R'.
 int WriteFlashPage(int address, const uint8_t* page);
 
+namespace usbio {
+class LinkOwner;
+}
+// One JtagCheck exchange on behalf of owner, status preset: true when the board says its
+// boundary-scan chain is usable.
+bool JtagChainUsable(usbio::LinkOwner& owner);
+
 inline constexpr const char* UnknownText = "<unknown>";
 
 // The main window's four stored texts: the only copy of what its boxes show.

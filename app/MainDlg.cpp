@@ -55,10 +55,7 @@ bool CMainDlg::OnInitDialog()
     SetProgressRange(0, 0x7FFF);
     SetProgressPos(0);
 
-    usbio::SetCommand(usbio::JtagCheck, 1, 0);
-    usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-    ExchangeReports();
-    if (usbio::ReplyReport[usbio::StatusByte] != usbio::StatusSuccess)
+    if (!JtagChainUsable(*this))
         LogLine("JTAG boundary scan not enabled .... board tests will not work!");
     SetProgrammingMode(0);
     UpdateData(false);

@@ -81,15 +81,6 @@ void RecordProgramming(FlashImage& image, const std::string& fileName)
     image[FileNameOffset + length] = 0;
 }
 
-void CheckJtagChain(MainWindowHost& window)
-{
-    usbio::SetCommand(usbio::JtagCheck, 1, 0);
-    usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-    window.ExchangeReports();
-    if (usbio::ReplyReport[usbio::StatusByte] != usbio::StatusSuccess)
-        window.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!");
-}
-
 }  // namespace
 
 std::size_t StoredFileNameLength(const std::string& name)
@@ -143,6 +134,7 @@ void RunDownload(MainWindowHost& window)
     }
 
     ApplyDownloadDisplay(std::span(image).first(InfoBlockSize), window);
-    CheckJtagChain(window);
+    if (!JtagChainUsable(window))
+        window.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!");
     window.UpdateData(false);
 }
