@@ -6,8 +6,14 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
 #include <regex>
 
+#include "app/IconPlacement.h"
 #include "app/LocalTime.h"
 #include "app/MainDlg.h"
 #include "app/MessageBox.h"
@@ -258,6 +264,71 @@ TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
     EXPECT_EQ(Log(), logBefore);
     EXPECT_EQ(DeviceFound, 1);
+}
+
+// Runs act on the modal dialog of type Modal as soon as it is open (it may take a while to
+// build under the sanitizers); gives up after five seconds so that a test never hangs.
+template <typename Modal>
+void WhenModalOpens(std::function<void(Modal*)> act)
+{
+    auto* poll = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, tries, act] {
+        if (auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(modal);
+        } else if (++*tries > 250) {
+            poll->deleteLater();
+            poll->stop();
+            ADD_FAILURE() << "the expected dialog did not open";
+        }
+    });
+    poll->start(20);
+}
+
+TEST_F(MainDlgTest, BrowseOffersRawBinaryFilesAndCancelChangesNothing)
+{
+    Open();
+    WhenModalOpens<QFileDialog>([](QFileDialog* chooser) {
+        EXPECT_EQ(chooser->nameFilters(), (QStringList{"Raw binary files (*.rbf)", "All Files (*.*)"}));
+        EXPECT_EQ(chooser->selectedNameFilter(), "Raw binary files (*.rbf)");
+        EXPECT_EQ(chooser->defaultSuffix(), "rbf");
+        chooser->reject();
+    });
+    QTest::mouseClick(dlg->GetDlgItem(IDC_BROWSE), Qt::LeftButton);
+    EXPECT_EQ(dlg->m_strFile, "/home/student/morvane/blink.rbf");
+
+    const QString chosen = QDir::temp().filePath("a path that need not exist yet.rbf");
+    WhenModalOpens<QFileDialog>([chosen](QFileDialog* chooser) {
+        chooser->selectFile(chosen);
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    QTest::mouseClick(dlg->GetDlgItem(IDC_BROWSE), Qt::LeftButton);
+    EXPECT_EQ(dlg->m_strFile, chosen.toStdString());
+    EXPECT_EQ(Box(IDC_FILE), chosen.toStdString());
+}
+
+TEST_F(MainDlgTest, AboutEntryOpensTheAboutBox)
+{
+    Open();
+    std::string caption;
+    std::vector<std::string> labels;
+    WhenModalOpens<QDialog>([&](QDialog* about) {
+        caption = about->windowTitle().toStdString();
+        for (QLabel* label : about->findChildren<QLabel*>())
+            labels.push_back(label->text().toStdString());
+        QTest::keyClick(about, Qt::Key_Escape);
+    });
+    dlg->OnSysCommand(IDM_ABOUTBOX | 0x3);  // the low four bits are the system's own
+    EXPECT_EQ(caption, "About Tarvik");
+    EXPECT_NE(std::find(labels.begin(), labels.end(), "Tarvik Version 1.02"), labels.end());
+}
+
+TEST(IconPlacement, MinimisedIconIsCentredInIntegerArithmetic)
+{
+    EXPECT_EQ(IconOrigin(160, 28, 32, 32), QPoint(64, -1));
+    EXPECT_EQ(IconOrigin(33, 33, 32, 32), QPoint(1, 1));
 }
 
 }  // namespace
