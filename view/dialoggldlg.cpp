@@ -73,10 +73,10 @@ private:
 
 CBoardViewDlg::CBoardViewDlg(QWidget* parent) : QFrame(parent)
 {
-    const res::DialogTemplate& dlg = res::BoardViewDlgTemplate;
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(ClientEdgeWidth);
-    setGeometry(0, 0, res::DialogUnitsToPixelsX(dlg.cx), res::DialogUnitsToPixelsY(dlg.cy));
+    const QSize client = ClientSize();
+    setGeometry(0, 0, client.width() + 2 * ClientEdgeWidth, client.height() + 2 * ClientEdgeWidth);
     setFixedSize(size());
 
     if (OpenGLAvailable()) {
@@ -87,6 +87,13 @@ CBoardViewDlg::CBoardViewDlg(QWidget* parent) : QFrame(parent)
         m_pClient = new EmptyClientArea(*this);
     }
     m_pClient->setGeometry(contentsRect());
+}
+
+QSize CBoardViewDlg::ClientSize()
+{
+    const res::DialogTemplate& dlg = res::BoardViewDlgTemplate;
+    return {res::DialogUnitsToPixelsX(dlg.cx) - 2 * ClientEdgeWidth,
+            res::DialogUnitsToPixelsY(dlg.cy) - 2 * ClientEdgeWidth};
 }
 
 CBoardViewDlg::~CBoardViewDlg()

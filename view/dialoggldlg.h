@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QPoint>
+#include <QSize>
 
 class QOpenGLContext;
 
@@ -18,6 +19,9 @@ public:
     // Creates the view at 0, 0 of parent, sized by its template.
     explicit CBoardViewDlg(QWidget* parent = nullptr);
     ~CBoardViewDlg() override;
+
+    // Size of the client area inside the sunken edge, in logical pixels.
+    static QSize ClientSize();
 
     // Whether the view draws the board; false for the empty stand-in without OpenGL.
     bool HasOpenGL() const { return m_bOpenGL; }
