@@ -1,9 +1,13 @@
 #include "link/HidapiBackend.h"
 
 #include <hidapi/hidapi.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cwchar>
+#include <cerrno>
+#include <cstring>
+
+#include "link/HidrawSysfs.h"
 
 namespace usbio {
 namespace {
@@ -20,7 +24,19 @@ std::string Narrow(const wchar_t* text)
 
 }  // namespace
 
-HidapiBackend::HidapiBackend() { hid_init(); }
+std::string OpenFailureReason(const std::string& path, const std::string& hidapiText)
+{
+    // hidapi's own text repeats the path; the log line needs the system's reason.
+    if (::access(path.c_str(), R_OK | W_OK) != 0)
+        return std::strerror(errno);
+    return hidapiText;
+}
+
+HidapiBackend::HidapiBackend(std::string sysfsRoot) : m_sysfsRoot(std::move(sysfsRoot))
+{
+    if (hid_init() != 0)
+        m_lastError = "hidapi: " + Narrow(hid_error(nullptr));
+}
 
 HidapiBackend::~HidapiBackend()
 {
@@ -32,50 +48,54 @@ HidapiBackend::~HidapiBackend()
 
 std::vector<HidInterfaceInfo> HidapiBackend::EnumerateInterfaces()
 {
-    m_lastEnumeration.clear();
+    std::vector<HidInterfaceInfo> listed;
     hid_device_info* list = hid_enumerate(0, 0);
-    for (hid_device_info* d = list; d != nullptr; d = d->next) {
-        // hidraw lists one node once per top-level collection; examine each node once.
-        const bool seen = std::any_of(m_lastEnumeration.begin(), m_lastEnumeration.end(),
-                                      [&](const HidInterfaceInfo& i) { return i.path == d->path; });
-        if (!seen)
-            m_lastEnumeration.push_back({d->path, d->vendor_id, d->product_id});
-    }
+    for (hid_device_info* d = list; d != nullptr; d = d->next)
+        listed.push_back({d->path, d->vendor_id, d->product_id});
     hid_free_enumeration(list);
+    m_lastEnumeration = UniqueInterfaces(listed);
     return m_lastEnumeration;
 }
 
 HidHandle HidapiBackend::Open(const std::string& path, HidAccess access)
 {
-    OpenDevice open{path, access, nullptr, {}, {}};
     auto known = std::find_if(m_lastEnumeration.begin(), m_lastEnumeration.end(),
                               [&](const HidInterfaceInfo& i) { return i.path == path; });
     if (known == m_lastEnumeration.end()) {
-        m_lastError = "no such HID device " + path;
+        m_lastError = path + " is not among the HID devices present";
         return InvalidHidHandle;
     }
-    open.info = *known;
+    OpenDevice open{*known, nullptr, false};
     if (access != HidAccess::Query) {
         open.device = hid_open_path(path.c_str());
         if (open.device == nullptr) {
-            m_lastError = Narrow(hid_error(nullptr));
+            m_lastError = OpenFailureReason(path, Narrow(hid_error(nullptr)));
             return InvalidHidHandle;
         }
+        // A descriptor that cannot be read leaves report id 0, the board's own.
+        ReportLengths lengths;
+        std::string ignored;
+        if (ReadHidrawCaps(m_sysfsRoot, path, lengths, ignored))
+            open.usesReportIds = lengths.usesReportIds;
     }
     const HidHandle handle = m_nextHandle++;
-    m_devices.emplace(handle, std::move(open));
+    m_devices.emplace(handle, open);
     return handle;
 }
 
-HidapiBackend::OpenDevice* HidapiBackend::Find(HidHandle handle)
+HidapiBackend::OpenDevice* HidapiBackend::Find(HidHandle handle, const char* operation)
 {
     auto it = m_devices.find(handle);
-    return it == m_devices.end() ? nullptr : &it->second;
+    if (it == m_devices.end()) {
+        m_lastError = std::string(operation) + ": no open device has handle " + std::to_string(handle);
+        return nullptr;
+    }
+    return &it->second;
 }
 
 bool HidapiBackend::GetAttributes(HidHandle handle, uint16_t& vendorId, uint16_t& productId)
 {
-    OpenDevice* open = Find(handle);
+    OpenDevice* open = Find(handle, "attributes");
     if (open == nullptr)
         return false;
     vendorId = open->info.vendorId;
@@ -85,21 +105,28 @@ bool HidapiBackend::GetAttributes(HidHandle handle, uint16_t& vendorId, uint16_t
 
 bool HidapiBackend::GetCaps(HidHandle handle, HidCaps& caps)
 {
-    OpenDevice* open = Find(handle);
+    OpenDevice* open = Find(handle, "capabilities");
     if (open == nullptr)
         return false;
-    // 64-byte reports plus the report-id byte, as the board declares them.
-    caps = HidCaps{0xFF00, 0x0001, 65, 65};
+    ReportLengths lengths;
+    if (!ReadHidrawCaps(m_sysfsRoot, open->info.path, lengths, m_lastError))
+        return false;
+    caps = HidCaps{lengths.usagePage, lengths.usage, lengths.input, lengths.output};
     return true;
 }
 
 bool HidapiBackend::Write(HidHandle handle, const uint8_t* report, std::size_t length)
 {
-    OpenDevice* open = Find(handle);
-    if (open == nullptr || open->device == nullptr)
+    OpenDevice* open = Find(handle, "write");
+    if (open == nullptr)
         return false;
+    if (open->device == nullptr) {
+        m_lastError = "write: " + open->info.path + " is open for queries only";
+        return false;
+    }
+    // The report goes out whole, report-id byte first; hidraw drops an id of 0 on the wire.
     if (hid_write(open->device, report, length) < 0) {
-        m_lastError = Narrow(hid_error(open->device));
+        m_lastError = "write to " + open->info.path + ": " + Narrow(hid_error(open->device));
         return false;
     }
     return true;
@@ -107,18 +134,30 @@ bool HidapiBackend::Write(HidHandle handle, const uint8_t* report, std::size_t l
 
 HidReadResult HidapiBackend::Read(HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs)
 {
-    OpenDevice* open = Find(handle);
-    if (open == nullptr || open->device == nullptr || length == 0)
+    OpenDevice* open = Find(handle, "read");
+    if (open == nullptr)
         return HidReadResult::Failed;
-    // hidraw delivers the payload without the report-id byte for report id 0.
-    const int count = hid_read_timeout(open->device, buffer + 1, length - 1, timeoutMs);
-    if (count < 0) {
-        m_lastError = Narrow(hid_error(open->device));
+    if (open->device == nullptr || length == 0) {
+        m_lastError = "read: " + open->info.path + (length == 0 ? " has no input report" : " is open for queries only");
         return HidReadResult::Failed;
     }
-    return count == 0 ? HidReadResult::TimedOut : HidReadResult::Arrived;
+    // hidraw delivers a report of id 0 without its id byte: keep byte 0 as the id the
+    // caller set and receive the payload behind it.
+    uint8_t* payload = open->usesReportIds ? buffer : buffer + 1;
+    const std::size_t capacity = open->usesReportIds ? length : length - 1;
+    const int count = hid_read_timeout(open->device, payload, capacity, timeoutMs);
+    if (count < 0) {
+        m_lastError = "read from " + open->info.path + ": " + Narrow(hid_error(open->device));
+        return HidReadResult::Failed;
+    }
+    if (count == 0)
+        return HidReadResult::TimedOut;
+    // A report shorter than declared leaves zeros behind it, never bytes of an earlier reply.
+    std::fill(payload + count, payload + capacity, uint8_t{0});
+    return HidReadResult::Arrived;
 }
 
+// hid_read_timeout returns before the read step goes on, so no read is ever left pending.
 void HidapiBackend::Cancel(HidHandle) {}
 
 void HidapiBackend::Close(HidHandle handle)

@@ -9,10 +9,13 @@ struct hid_device_;
 
 namespace usbio {
 
-// The real board over hidapi's hidraw backend.
+// The real board over hidapi's hidraw backend. Query handles need no open device node:
+// the attributes come from the enumeration and the capabilities from the node's report
+// descriptor in sysfs, so a board whose node may not be opened is still recognised.
 class HidapiBackend final : public HidBackend {
 public:
-    HidapiBackend();
+    // sysfsRoot is where the report descriptors are read ("/sys" on a real system).
+    explicit HidapiBackend(std::string sysfsRoot = "/sys");
     ~HidapiBackend() override;
     HidapiBackend(const HidapiBackend&) = delete;
     HidapiBackend& operator=(const HidapiBackend&) = delete;
@@ -29,18 +32,23 @@ public:
 
 private:
     struct OpenDevice {
-        std::string path;
-        HidAccess access;
-        hid_device_* device = nullptr;  // none for query handles: hidraw answers queries from sysfs
         HidInterfaceInfo info;
-        HidCaps caps;
+        hid_device_* device = nullptr;  // none for query handles
+        // Numbered reports arrive with their id in front; report id 0 arrives without it.
+        bool usesReportIds = false;
     };
-    OpenDevice* Find(HidHandle handle);
+    OpenDevice* Find(HidHandle handle, const char* operation);
 
+    std::string m_sysfsRoot;
     std::map<HidHandle, OpenDevice> m_devices;
     std::vector<HidInterfaceInfo> m_lastEnumeration;
     HidHandle m_nextHandle = 1;
     std::string m_lastError;
 };
+
+// Why the device node at path could not be opened, in the system's words ("Permission
+// denied" when the node's mode or the missing udev rule keeps the user out); hidapiText when
+// the node itself is accessible and the failure came later.
+std::string OpenFailureReason(const std::string& path, const std::string& hidapiText);
 
 }  // namespace usbio

@@ -3,6 +3,8 @@
 #include <cassert>
 #include <string_view>
 
+#include "link/UdevRule.h"
+
 namespace usbio {
 
 ReportBuffer CommandReport{};
@@ -51,10 +53,10 @@ bool ReportLengthsFit(const HidCaps& caps)
     return fits(caps.inputReportByteLength) && fits(caps.outputReportByteLength);
 }
 
-void ReadBoardCapabilities()
+bool ReadBoardCapabilities()
 {
     BoardCaps = HidCaps{};
-    Backend().GetCaps(QueryHandle, BoardCaps);
+    return Backend().GetCaps(QueryHandle, BoardCaps);
 }
 
 void OpenReadHandle(const std::string& devicePath)
@@ -65,7 +67,10 @@ void OpenReadHandle(const std::string& devicePath)
 // Opens the board found at devicePath. Returns false when the board has to be refused.
 bool OpenBoard(LinkOwner& owner, const std::string& devicePath)
 {
-    ReadBoardCapabilities();
+    if (!ReadBoardCapabilities()) {
+        owner.LogLine("Board " + devicePath + " refused: its report lengths cannot be read: " + Backend().LastError());
+        return false;
+    }
     // Buffers of 256 bytes and 56-byte data layouts: a board outside 61..256 bytes would
     // make the exchange read or send past them.
     if (!ReportLengthsFit(BoardCaps)) {
@@ -87,8 +92,10 @@ bool OpenBoard(LinkOwner& owner, const std::string& devicePath)
     // The board is used all the same (the exchange then fails in its transfer steps), but
     // the reason is only known here, so say it once per search.
     if (WriteHandle == InvalidHidHandle || ReadHandle == InvalidHidHandle) {
-        owner.LogLine("Cannot open board device " + devicePath + ": " + openError +
-                      " (install the udev rule 69-tarvik-morvane.rules shipped with Tarvik and plug the board in again)");
+        owner.LogLine("Cannot open board device " + devicePath + ": " + openError + " (the udev rule " +
+                      std::string(BoardUdevRuleFile) +
+                      " gives the logged-in user access: install it with `sudo cmake --install <build directory>`,"
+                      " then unplug the board and plug it in again)");
     }
     return true;
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/Dialog.h"
+
+// The About box: the icon, the program's name and version, and OK.
+class CAboutDlg final : public CDialog {
+    Q_OBJECT
+public:
+    CAboutDlg();
+
+protected:
+    void OnCommand(int id) override;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+// The board's information block: the first 256 bytes of its flash, two pages of 128 bytes.
+// Page 0 holds the serial number, the date and time of the last programming, the
+// programming cycles and the last file name; page 1 is the board's own and kept as read.
+inline constexpr std::size_t FlashPageSize = 128;
+inline constexpr std::size_t InfoBlockSize = 2 * FlashPageSize;
+using InfoBlock = std::array<uint8_t, InfoBlockSize>;
+
+namespace infoblock {
+inline constexpr std::size_t SerialOffset = 0;
+inline constexpr std::size_t MonthOffset = 2;
+inline constexpr std::size_t DayOffset = 3;
+inline constexpr std::size_t YearOffset = 4;
+inline constexpr std::size_t HourOffset = 5;
+inline constexpr std::size_t MinuteOffset = 6;
+inline constexpr std::size_t SecondOffset = 7;
+inline constexpr std::size_t CyclesOffset = 8;
+inline constexpr std::size_t FileNameOffset = 12;
+inline constexpr std::size_t MaxFileNameLength = 99;
+
+uint16_t Serial(std::span<const uint8_t> block);
+uint32_t Cycles(std::span<const uint8_t> block);
+std::string FileName(std::span<const uint8_t> block);
+}  // namespace infoblock
+
+// The flash operations, each an exact sequence of exchanges on behalf of the main window.
+// 0 = the board answered 'R', 1 otherwise (a missing reply included).
+int SetProgrammingMode(int mode);
+// Three reads of 56, 56 and 16 bytes; copies whatever the reply buffer holds. Always 0.
+int ReadFlashPage(unsigned address, uint8_t* buffer);
+// Two writes into the page buffer at 0xFF80 and one ProgramPage; 0 when the board
+// answered the ProgramPage with 'R'.
+int WriteFlashPage(int address, const uint8_t* page);
+
+inline constexpr const char* UnknownText = "<unknown>";
+
+// The main window's four stored texts: the only copy of what its boxes show.
+struct BoardTexts {
+    std::string m_strSerial = UnknownText;
+    std::string m_strLastProgrammed = UnknownText;
+    std::string m_strFile = UnknownText;
+    std::string m_strCycles = UnknownText;
+};
+
+// On opening: the cycles and date only when the last read answered 'S'.
+void ApplyOpeningDisplay(const InfoBlock& block, uint8_t lastReadStatus, BoardTexts& texts);
+// On attach: everything from the block, cycles unsigned.
+void ApplyAttachDisplay(const InfoBlock& block, BoardTexts& texts);
+// After a download: as on attach, but the file text stays what the user gave.
+void ApplyDownloadDisplay(std::span<const uint8_t> block, BoardTexts& texts);

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/HidBackend.h"
+#include "sim/SimBoard.h"
+
+namespace sim {
+
+// The simulated Morvane board behind the same device interface as the real one. Besides
+// the board it can list other HID devices (which never answer), and it injects the faults
+// tests and the simulated board's window ask for. A read that would time out returns at
+// once and advances a simulated clock, so a test never waits out the 6000 ms limit.
+class SimBackend final : public usbio::HidBackend {
+public:
+    // The board's report descriptor: one vendor-defined collection with a 64-byte input
+    // and a 64-byte output report and no report ids, so 65 bytes each with the id byte.
+    static const std::vector<uint8_t>& BoardReportDescriptor();
+    static constexpr uint16_t ReportByteLength = 65;
+    static constexpr const char* DefaultBoardPath = "/dev/hidraw-sim0";
+
+    struct OtherDevice {
+        std::string path;
+        uint16_t vendorId = 0;
+        uint16_t productId = 0;
+        usbio::HidCaps caps{};
+    };
+
+    SimBackend();
+
+    SimBoard& Board() { return m_board; }
+
+    // Plugging: the board is listed at its path while plugged.
+    void Plug(const std::string& path = DefaultBoardPath);
+    void Unplug();
+    bool Plugged() const { return m_plugged; }
+    const std::string& BoardPath() const { return m_boardPath; }
+    // Another device listed before the board (inFront) or after it.
+    void AddOtherDevice(const OtherDevice& device, bool inFront = true);
+
+    // What the board declares of itself; tests change it to try odd boards.
+    void SetBoardCaps(const usbio::HidCaps& caps) { m_boardCaps = caps; }
+    // Opens of the board's node fail (as without permission) for the given access.
+    void RefuseOpen(std::optional<usbio::HidAccess> access) { m_refusedAccess = access; }
+
+    // Faults of the link.
+    void FailNextWrite() { m_failNextWrite = true; }
+    void DropNextReply() { m_dropNextReply = true; }
+    // After this many more exchanges the board stops answering (reads time out).
+    void StopAnsweringAfter(std::optional<std::size_t> exchanges) { m_answersLeft = exchanges; }
+    // Real time each exchange takes, to model the USB frames of a real board.
+    void SetLatencyMicroseconds(unsigned microseconds) { m_latencyUs = microseconds; }
+
+    // What went over the link, for tests.
+    const std::vector<std::vector<uint8_t>>& Received() const { return m_received; }
+    const std::vector<std::vector<uint8_t>>& Sent() const { return m_sent; }
+    void ClearRecord();
+    uint64_t ElapsedMs() const { return m_elapsedMs; }
+    std::size_t OpenHandleCount() const { return m_handles.size(); }
+
+    std::vector<usbio::HidInterfaceInfo> EnumerateInterfaces() override;
+    usbio::HidHandle Open(const std::string& path, usbio::HidAccess access) override;
+    bool GetAttributes(usbio::HidHandle handle, uint16_t& vendorId, uint16_t& productId) override;
+    bool GetCaps(usbio::HidHandle handle, usbio::HidCaps& caps) override;
+    bool Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length) override;
+    usbio::HidReadResult Read(usbio::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override;
+    void Cancel(usbio::HidHandle handle) override;
+    void Close(usbio::HidHandle handle) override;
+    std::string LastError() const override { return m_lastError; }
+
+private:
+    struct OpenHandle {
+        std::string path;
+        usbio::HidAccess access;
+    };
+    bool IsBoard(const std::string& path) const { return m_plugged && path == m_boardPath; }
+    const OtherDevice* FindOther(const std::string& path) const;
+    const OpenHandle* FindHandle(usbio::HidHandle handle) const;
+    void Pace() const;
+
+    SimBoard m_board;
+    bool m_plugged = true;
+    std::string m_boardPath = DefaultBoardPath;
+    usbio::HidCaps m_boardCaps;
+    std::vector<OtherDevice> m_othersInFront;
+    std::vector<OtherDevice> m_othersBehind;
+    std::optional<usbio::HidAccess> m_refusedAccess;
+
+    std::map<usbio::HidHandle, OpenHandle> m_handles;
+    usbio::HidHandle m_nextHandle = 1;
+    std::vector<uint8_t> m_pendingReply;
+    bool m_replyPending = false;
+
+    bool m_failNextWrite = false;
+    bool m_dropNextReply = false;
+    std::optional<std::size_t> m_answersLeft;
+    unsigned m_latencyUs = 0;
+
+    std::vector<std::vector<uint8_t>> m_received;
+    std::vector<std::vector<uint8_t>> m_sent;
+    uint64_t m_elapsedMs = 0;
+    std::string m_lastError;
+};
+
+}  // namespace sim

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "link/DeviceWatcher.h"
+
+namespace sim {
+
+// The simulated board's plug and unplug, delivered like the platform's device notifications:
+// queued to the user-interface thread, to whoever registered last.
+class SimWatcher final : public usbio::DeviceWatcher {
+public:
+    bool Register(Handler handler) override;
+    void Unregister() override;
+    void Notify(uint32_t event, const std::string& devicePath);
+    int Registrations() const { return m_registrations; }
+
+private:
+    Handler m_handler;
+    int m_registrations = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <regex>
+
+#include "app/LocalTime.h"
+#include "app/MainDlg.h"
+#include "app/MessageBox.h"
+#include "res/resource.h"
+#include "sim/SimBackend.h"
+
+using namespace usbio;
+
+namespace {
+
+// A fake source of device notifications that counts registrations.
+class CountingWatcher : public DeviceWatcher {
+public:
+    bool Register(Handler h) override
+    {
+        handler = std::move(h);
+        ++registrations;
+        return true;
+    }
+    void Unregister() override { handler = nullptr; }
+    Handler handler;
+    int registrations = 0;
+};
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetBoardLink();
+        SetBackend(&board);
+        SetClockSource([] { return std::time_t{1700000000}; });
+        stamp = FormatTime(LocalNow(), LogTimePrefix);
+        SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+    }
+    void TearDown() override
+    {
+        dlg.reset();
+        SetMainWindow(nullptr);
+        ResetBoardLink();
+        SetBackend(nullptr);
+        SetClockSource(nullptr);
+        SetMessageBoxHandler(nullptr);
+    }
+    CMainDlg& Open()
+    {
+        dlg = std::make_unique<CMainDlg>(&watcher);
+        SetMainWindow(dlg.get());
+        dlg->InitDialog();
+        dlg->show();
+        return *dlg;
+    }
+    std::vector<std::string> Log() const
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < dlg->ActivityLog->count(); ++i)
+            lines.push_back(dlg->ActivityLog->item(i)->text().toStdString());
+        return lines;
+    }
+    std::string Box(int id) const { return dlg->Item<QLineEdit>(id)->text().toStdString(); }
+
+    sim::SimBackend board;
+    CountingWatcher watcher;
+    std::unique_ptr<CMainDlg> dlg;
+    std::vector<std::string> messages;
+    std::string stamp;
+};
+
+TEST_F(MainDlgTest, OpensWithTheBoardsInformationBlock)
+{
+    Open();
+    EXPECT_EQ(dlg->windowTitle().toStdString(), "Morvane FPGA Tool");
+    EXPECT_EQ(Log(), std::vector<std::string>{stamp + "Tarvik (V1.02) initialized"});
+    EXPECT_TRUE(std::regex_match(Log()[0], std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d Tarvik \(V1\.02\) initialized)")));
+    EXPECT_EQ(Box(IDC_SERIAL), "TRK_00042");
+    EXPECT_EQ(Box(IDC_LASTPROGRAMMED), "11/28/2026 at 09:30:05");
+    EXPECT_EQ(Box(IDC_CYCLES), "7");
+    EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
+    EXPECT_EQ(dlg->m_progress->maximum(), 0x7FFF);
+    EXPECT_EQ(dlg->m_progress->value(), 0);
+    // Mode 1, two page reads, the chain check, mode 0.
+    ASSERT_EQ(board.Received().size(), 9u);
+    EXPECT_EQ(board.Received()[0][1], ProgramMode);
+    EXPECT_EQ(board.Received()[7][1], JtagCheck);
+    EXPECT_EQ(board.Received()[8][3], 0);
+    EXPECT_FALSE(board.Board().InProgrammingMode());
+    EXPECT_EQ(watcher.registrations, 1);
+    EXPECT_TRUE(dlg->GetDlgItem(IDC_DOWNLOAD)->hasFocus() || !dlg->isActiveWindow());
+}
+
+TEST_F(MainDlgTest, OpensWithoutABoard)
+{
+    board.Unplug();
+    Open();
+    EXPECT_EQ(Log(), (std::vector<std::string>{stamp + "Tarvik (V1.02) initialized",
+                                               "JTAG boundary scan not enabled .... board tests will not work!"}));
+    EXPECT_EQ(Box(IDC_SERIAL), "TRK_00000");
+    EXPECT_EQ(Box(IDC_FILE), "");
+    EXPECT_EQ(Box(IDC_LASTPROGRAMMED), "<unknown>");
+    EXPECT_EQ(Box(IDC_CYCLES), "<unknown>");
+}
+
+TEST_F(MainDlgTest, ReadsAnsweredWithAnotherStatusHideDateAndCycles)
+{
+    board.Board().OverrideStatus(ReadMemory, 'R');
+    board.Board().SetJtagChainEnabled(false);
+    Open();
+    EXPECT_EQ(Box(IDC_SERIAL), "TRK_00042");
+    EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
+    EXPECT_EQ(Box(IDC_LASTPROGRAMMED), "<unknown>");
+    EXPECT_EQ(Box(IDC_CYCLES), "<unknown>");
+    EXPECT_EQ(Log().back(), "JTAG boundary scan not enabled .... board tests will not work!");
+}
+
+TEST_F(MainDlgTest, UpdateDataRefusesATooLongFileTextAndKeepsEarlierValues)
+{
+    Open();
+    const std::string longPath(101, 'p');
+    dlg->m_strFile = longPath;
+    dlg->UpdateData(false);
+    EXPECT_EQ(Box(IDC_FILE), longPath) << "a longer text put there by the program is shown whole";
+    dlg->Item<QLineEdit>(IDC_LASTPROGRAMMED)->setText("changed");
+    dlg->Item<QLineEdit>(IDC_CYCLES)->setText("99");
+    EXPECT_FALSE(dlg->UpdateData(true));
+    EXPECT_EQ(messages, std::vector<std::string>{"Please enter no more than 100 characters."});
+    EXPECT_EQ(dlg->m_strLastProgrammed, "changed");
+    EXPECT_EQ(dlg->m_strCycles, "7") << "strings after the refused one are not read";
+    auto* file = dlg->Item<QLineEdit>(IDC_FILE);
+    EXPECT_EQ(file->selectedText().toStdString(), longPath);
+}
+
+TEST_F(MainDlgTest, TypingStopsAtTheLimitButShorteningALongTextWorks)
+{
+    Open();
+    auto* file = dlg->Item<QLineEdit>(IDC_FILE);
+    file->setText(QString(99, 'a'));
+    file->setFocus();
+    file->end(false);
+    QTest::keyClicks(file, "bcd");
+    EXPECT_EQ(file->text().size(), 100);
+    file->setText(QString(120, 'a'));
+    file->end(false);
+    QTest::keyClick(file, Qt::Key_Backspace);
+    EXPECT_EQ(file->text().size(), 119);
+}
+
+TEST_F(MainDlgTest, EnterClosesOnlyWhenTheDataExchangeSucceeds)
+{
+    Open();
+    auto* file = dlg->Item<QLineEdit>(IDC_FILE);
+    file->setText(QString(101, 'x'));
+    file->setFocus();
+    QTest::keyClick(file, Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(messages.size(), 1u);
+    file->setText("short.rbf");
+    QTest::keyClick(file, Qt::Key_Return);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->m_strFile, "short.rbf");
+}
+
+TEST_F(MainDlgTest, EscapeClosesAtOnce)
+{
+    Open();
+    dlg->Item<QLineEdit>(IDC_FILE)->setText(QString(101, 'x'));
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainDlgTest, NoButtonIsADefaultButton)
+{
+    Open();
+    for (QPushButton* button : dlg->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
+        EXPECT_FALSE(button->autoDefault()) << button->text().toStdString();
+    }
+}
+
+TEST_F(MainDlgTest, NewestLogLineStaysInViewWithNothingSelected)
+{
+    Open();
+    for (int i = 0; i < 3000; ++i)
+        dlg->LogLine("line " + std::to_string(i));
+    QListWidget* log = dlg->ActivityLog;
+    EXPECT_EQ(log->item(log->count() - 1)->text().toStdString(), "line 2999");
+    EXPECT_TRUE(log->selectedItems().isEmpty());
+    const QRect last = log->visualItemRect(log->item(log->count() - 1));
+    EXPECT_TRUE(log->viewport()->rect().contains(last.center()));
+}
+
+TEST_F(MainDlgTest, ControlsSitAtTheirTemplatePlacesAndResizingMovesNone)
+{
+    Open();
+    // Download at 48, 88, 50 x 16 dialog units; the log at 23, 117, 360 x 66.
+    EXPECT_EQ(dlg->GetDlgItem(IDC_DOWNLOAD)->geometry(), QRect(72, 143, 75, 26));
+    EXPECT_EQ(dlg->GetDlgItem(IDC_ACTIVITYLOG)->geometry(), QRect(35, 190, 540, 107));
+    EXPECT_EQ(dlg->size(), QSize(615, 319));
+    std::vector<QRect> before;
+    for (QWidget* child : dlg->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        before.push_back(child->geometry());
+    dlg->resize(900, 600);
+    std::vector<QRect> after;
+    for (QWidget* child : dlg->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        after.push_back(child->geometry());
+    EXPECT_EQ(before, after);
+}
+
+TEST_F(MainDlgTest, DetachBlanksTheBoxesAndAttachShowsTheBoardAgain)
+{
+    Open();
+    dlg->m_progress->setValue(500);
+    const DeviceNotification boardNode{DeviceTypeInterface, sim::SimBackend::DefaultBoardPath};
+    board.Unplug();
+    board.ClearRecord();
+    watcher.handler(DeviceRemoveComplete, boardNode);
+    EXPECT_EQ(Log().back(), stamp + "Morvane FPGA board detached");
+    EXPECT_EQ(Box(IDC_SERIAL), "<unknown>");
+    EXPECT_EQ(Box(IDC_FILE), "<unknown>");
+    EXPECT_EQ(dlg->m_progress->value(), 0);
+    EXPECT_EQ(DeviceFound, 0);
+    EXPECT_TRUE(board.Received().empty());
+
+    board.Board().WriteInfoBlock({300, 3, 15, 6, 14, 5, 9, 0xFFFFFFFF, "x.rbf"});
+    board.Board().SetJtagChainEnabled(false);
+    board.Plug();
+    // The path differs only in letter case: it is still the board.
+    watcher.handler(DeviceArrival, {DeviceTypeInterface, "/DEV/HIDRAW-SIM0"});
+    const auto log = Log();
+    EXPECT_EQ(log[log.size() - 2], stamp + "Morvane FPGA board attached");
+    EXPECT_EQ(log.back(), "JTAG boundary scan chain disabled .... board tests will not work!");
+    EXPECT_EQ(Box(IDC_SERIAL), "TRK_00300");
+    EXPECT_EQ(Box(IDC_CYCLES), "4294967295");
+    EXPECT_EQ(Box(IDC_LASTPROGRAMMED), "03/15/2006 at 14:05:09");
+    EXPECT_EQ(Box(IDC_FILE), "x.rbf");
+    EXPECT_EQ(board.Received().size(), 7u) << "two page reads and the chain check, no mode change";
+    EXPECT_EQ(watcher.registrations, 2);
+}
+
+TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
+{
+    Open();
+    const auto logBefore = Log();
+    dlg->Item<QLineEdit>(IDC_FILE)->setText("typed but not taken");
+    watcher.handler(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw9"});
+    watcher.handler(DeviceArrival, {2, sim::SimBackend::DefaultBoardPath});  // another device type
+    EXPECT_EQ(Box(IDC_FILE), "typed but not taken");
+    watcher.handler(DeviceRemoveComplete, {DeviceTypeInterface, "/dev/hidraw9"});
+    EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
+    EXPECT_EQ(Log(), logBefore);
+    EXPECT_EQ(DeviceFound, 1);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include "link/HidrawSysfs.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <fstream>
+
+using namespace usbio;
+
+namespace {
+
+// A sysfs tree in a temporary directory holding the given descriptor for /dev/hidraw3.
+class FakeSysfs {
+public:
+    explicit FakeSysfs(const std::vector<uint8_t>& descriptor)
+    {
+        const QString device = m_root.path() + "/class/hidraw/hidraw3/device";
+        QDir().mkpath(device);
+        std::ofstream out((device + "/report_descriptor").toStdString(), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(descriptor.data()), static_cast<std::streamsize>(descriptor.size()));
+    }
+    std::string Root() const { return m_root.path().toStdString(); }
+
+private:
+    QTemporaryDir m_root;
+};
+
+// 64 bytes in, 64 bytes out, vendor page, no report ids: the shape of the board's reports.
+const std::vector<uint8_t> GenericInOut = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x09, 0x02, 0x15, 0x00, 0x26,
+                                           0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x81, 0x02, 0x09, 0x03, 0x15, 0x00,
+                                           0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x91, 0x02, 0xC0};
+
+}  // namespace
+
+TEST(HidrawSysfs, DescriptorPathOnlyForHidrawNodes)
+{
+    const struct {
+        const char* devicePath;
+        const char* expected;
+    } rows[] = {
+        {"/dev/hidraw0", "/sys/class/hidraw/hidraw0/device/report_descriptor"},
+        {"/dev/hidraw12", "/sys/class/hidraw/hidraw12/device/report_descriptor"},
+        {"hidraw5", "/sys/class/hidraw/hidraw5/device/report_descriptor"},
+        {"/dev/hidraw", ""},
+        {"/dev/hidraw1x", ""},
+        {"/dev/hidraw1/../../etc/passwd", ""},
+        {"/dev/usb/hiddev0", ""},
+        {"", ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ReportDescriptorPath("/sys", row.devicePath), row.expected) << row.devicePath;
+}
+
+TEST(HidrawSysfs, CapsFromTheNodesDescriptor)
+{
+    FakeSysfs sysfs(GenericInOut);
+    ReportLengths lengths;
+    std::string error;
+    ASSERT_TRUE(ReadHidrawCaps(sysfs.Root(), "/dev/hidraw3", lengths, error)) << error;
+    EXPECT_EQ(lengths.input, 65);
+    EXPECT_EQ(lengths.output, 65);
+    EXPECT_EQ(lengths.usagePage, 0xFF00);
+    EXPECT_EQ(lengths.usage, 0x0001);
+    EXPECT_FALSE(lengths.usesReportIds);
+}
+
+TEST(HidrawSysfs, FailuresNameTheFileAndTheCause)
+{
+    std::vector<uint8_t> cutShort = GenericInOut;
+    cutShort.resize(cutShort.size() - 2);  // ends inside the Output item's data
+    const struct {
+        const char* name;
+        std::vector<uint8_t> descriptor;
+        const char* devicePath;
+        const char* errorContains;
+    } rows[] = {
+        {"node without a descriptor", GenericInOut, "/dev/hidraw4", "hidraw4/device/report_descriptor: No such file"},
+        {"not a hidraw node", GenericInOut, "/dev/input/event3", "/dev/input/event3 is not a hidraw device node"},
+        {"descriptor cut short", cutShort, "/dev/hidraw3", "report_descriptor: report descriptor byte 31: item data is cut short"},
+        {"descriptor longer than the kernel allows", std::vector<uint8_t>(4097, 0x00), "/dev/hidraw3",
+         "report_descriptor is longer than 4096 bytes"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeSysfs sysfs(row.descriptor);
+        ReportLengths lengths;
+        std::string error;
+        EXPECT_FALSE(ReadHidrawCaps(sysfs.Root(), row.devicePath, lengths, error));
+        EXPECT_NE(error.find(row.errorContains), std::string::npos) << error;
+        EXPECT_EQ(lengths.input, 0);
+    }
+}
+
+TEST(HidrawSysfs, EachNodeExaminedOnceAtItsFirstPlace)
+{
+    // A node with two top-level collections (keyboard and consumer control) is listed twice.
+    const std::vector<HidInterfaceInfo> listed = {
+        {"/dev/hidraw2", 0x046D, 0xC31C}, {"/dev/hidraw0", 0x0925, 0x1299}, {"/dev/hidraw2", 0x046D, 0xC31C},
+        {"/dev/hidraw1", 0x0925, 0x1299}, {"/dev/hidraw0", 0x0925, 0x1299},
+    };
+    const std::vector<HidInterfaceInfo> unique = UniqueInterfaces(listed);
+    ASSERT_EQ(unique.size(), 3u);
+    EXPECT_EQ(unique[0].path, "/dev/hidraw2");
+    EXPECT_EQ(unique[1].path, "/dev/hidraw0");
+    EXPECT_EQ(unique[2].path, "/dev/hidraw1");
+    EXPECT_EQ(unique[1].productId, 0x1299);
+}
