@@ -1,0 +1,71 @@
+// What one paint of the board view costs on the renderer at hand, at the view's size: the
+// whole scene (picture upload, textured rectangle, 80 markers) against a bare clear of the
+// same framebuffer and against the picture upload alone.
+
+#include <QGuiApplication>
+
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include "OffscreenBoardView.h"
+#include "boardtest/PinState.h"
+#include "view/BoardScene.h"
+
+namespace {
+
+OffscreenBoardView* View = nullptr;
+
+bool Ready(benchmark::State& state)
+{
+    if (!View->Failure().isEmpty()) {
+        state.SkipWithError(View->Failure().toStdString().c_str());
+        return false;
+    }
+    return true;
+}
+
+void BM_ClearOnly(benchmark::State& state)
+{
+    if (!Ready(state))
+        return;
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glFinish();
+    }
+}
+
+void BM_PictureUploadOnly(benchmark::State& state)
+{
+    if (!Ready(state))
+        return;
+    for (auto _ : state) {
+        view::UploadBoardTexture();
+        glFinish();
+    }
+}
+
+void BM_PaintView(benchmark::State& state)
+{
+    if (!Ready(state))
+        return;
+    boardtest::CaptureBuffer.fill(0xFF);
+    for (auto _ : state)
+        View->Paint();
+}
+
+}  // namespace
+
+BENCHMARK(BM_ClearOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PictureUploadOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaintView)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    OffscreenBoardView view;
+    View = &view;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

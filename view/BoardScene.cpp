@@ -1,0 +1,136 @@
+#include "view/BoardScene.h"
+
+#include <GL/gl.h>
+
+#include "boardtest/PinState.h"
+#include "view/BoardPicture.h"
+
+namespace view {
+
+ImageRecord* BoardImage = nullptr;
+
+namespace {
+
+ImageRecord BoardImageRecord;
+
+uint32_t LittleEndianWord(const uint8_t* bytes)
+{
+    return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
+           uint32_t{bytes[3]} << 24;
+}
+
+void PaletteColour(int entry)
+{
+    glColor3f(MarkerPalette.red[entry], MarkerPalette.green[entry], MarkerPalette.blue[entry]);
+}
+
+}  // namespace
+
+MarkerLook MarkerLookOf(char letter)
+{
+    if (letter == 'H' || letter == 'L')
+        return {0, letter & 4};
+    return {1, letter % 2 == 0 ? 4 : 0};
+}
+
+void UploadBoardTexture()
+{
+    if (!BoardImage) {
+        BoardImage = &BoardImageRecord;
+        BoardImageRecord.width = LittleEndianWord(BoardPicture);
+        BoardImageRecord.height = LittleEndianWord(BoardPicture + 4);
+        BoardImageRecord.pixels = BoardPicture + BoardPictureHeaderBytes;
+    }
+    // No texture object: each draw replaces the context's default 2D texture. A row of
+    // 3072 bytes meets the default unpack alignment of 4.
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, static_cast<GLsizei>(BoardImage->width),
+                 static_cast<GLsizei>(BoardImage->height), 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 BoardImage->pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+}
+
+void DrawPinMarker(int row, int column, int kind, int level)
+{
+    const int fill = level > 2 ? DarkEntry : LightEntry;
+    const int outline = fill == DarkEntry ? LightEntry : DarkEntry;
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(static_cast<GLfloat>(101 * column + 1300 + 50),
+                 static_cast<GLfloat>(1460 * row + 270 - 100), 0);
+    // Unturned, a marker points up from y = reference - 100; half a turn about
+    // reference - 50 makes it point down from the reference line.
+    if ((row ^ kind) != 1) {
+        glTranslatef(0, 100, 0);
+        glRotatef(180, 0, 0, 1);
+    }
+
+    glBegin(GL_POLYGON);
+    PaletteColour(fill);
+    glVertex3f(-25, 0, 0);
+    glVertex3f(25, 0, 0);
+    glVertex3f(25, 75, 0);
+    glVertex3f(-25, 75, 0);
+    glEnd();
+
+    glBegin(GL_TRIANGLES);
+    glVertex3f(-50, 75, 0);
+    glVertex3f(50, 75, 0);
+    glVertex3f(0, 150, 0);
+    glEnd();
+
+    glBegin(GL_LINE_LOOP);
+    PaletteColour(outline);
+    glVertex3f(-25, 0, 0);
+    glVertex3f(25, 0, 0);
+    glVertex3f(25, 75, 0);
+    glVertex3f(50, 75, 0);
+    glVertex3f(0, 150, 0);
+    glVertex3f(-50, 75, 0);
+    glVertex3f(-25, 75, 0);
+    glVertex3f(-25, 0, 0);
+    glEnd();
+}
+
+void RenderBoard()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    // The picture under the default material lit by light 0 (ambient 0.5) and the default
+    // scene ambient, modulated by the texture: 0.04 + 0.10 + 0.80 = 94 % of its brightness.
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    UploadBoardTexture();
+
+    // The rectangle reaches y = 1920, above the top of the world, so the picture's
+    // topmost texel rows stay outside the view.
+    glBegin(GL_POLYGON);
+    glTexCoord2f(0.0f, 0.38f);
+    glVertex2f(0, 0);
+    glTexCoord2f(0.92f, 0.38f);
+    glVertex2f(5500, 0);
+    glTexCoord2f(0.92f, 1.0f);
+    glVertex2f(5500, 1920);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(0, 1920);
+    glEnd();
+
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+
+    using boardtest::CaptureBuffer;
+    using boardtest::DecodePinState;
+    for (int i = 0; i < MarkerColumns; ++i) {
+        const MarkerLook look = MarkerLookOf(DecodePinState(CaptureBuffer, i));
+        DrawPinMarker(UpperRow, i, look.kind, look.level);
+    }
+    for (int i = 0; i < MarkerColumns; ++i) {
+        const MarkerLook look = MarkerLookOf(DecodePinState(CaptureBuffer, i + MarkerColumns));
+        DrawPinMarker(LowerRow, i, look.kind, look.level);
+    }
+}
+
+}  // namespace view
