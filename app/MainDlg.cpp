@@ -14,6 +14,7 @@
 #include "app/IconPlacement.h"
 #include "app/LocalTime.h"
 #include "app/MessageBox.h"
+#include "boardtest/TestDlg.h"
 #include "download/Download.h"
 #include "res/AppIcon.h"
 #include "res/resource.h"
@@ -68,9 +69,18 @@ void CMainDlg::OnCommand(int id)
 {
     switch (id) {
     case IDC_BROWSE: OnBrowse(); break;
+    case IDC_BOARDTEST: OnBoardTest(); break;
     case IDC_DOWNLOAD: RunDownload(*this); break;
     default: break;
     }
+}
+
+void CMainDlg::OnBoardTest()
+{
+    CTestDlg testdialog;
+    SetProgressPos(0);
+    testdialog.DoModal();
+    UpdateData(false);
 }
 
 void CMainDlg::OnSysCommand(int id)

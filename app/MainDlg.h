@@ -45,6 +45,7 @@ protected:
 
 private:
     void OnBrowse();
+    void OnBoardTest();
     void OnPaint();
 
     QIcon m_hIcon;

@@ -17,7 +17,12 @@ CTestDlg::CTestDlg(QWidget* parent) : CDialog(res::TestDlgTemplate, parent)
     ActiveTestDlg = this;
 }
 
-CTestDlg::~CTestDlg() = default;
+CTestDlg::~CTestDlg()
+{
+    // A closed dialog must not be written through; the next one sets the pointer anew.
+    if (ActiveTestDlg == this)
+        ActiveTestDlg = nullptr;
+}
 
 void CTestDlg::DoDataExchange(CDataExchange& exchange)
 {

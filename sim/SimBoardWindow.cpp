@@ -1,6 +1,7 @@
 #include "sim/SimBoardWindow.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "boardtest/PinTables.h"
 #include "link/DeviceWatcher.h"
 #include "sim/SimBackend.h"
 #include "sim/SimWatcher.h"
@@ -78,6 +80,23 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
     pageRow->addRow(QStringLiteral("Fail configuration page"), m_failPage);
     faultLayout->addLayout(pageRow);
     layout->addWidget(faults);
+
+    // What an undriven pin reads: its pull-up, unless something on the header pulls it low.
+    auto* levels = new QGroupBox(QStringLiteral("Undriven pin levels"));
+    auto* levelRow = new QHBoxLayout(levels);
+    auto* pin = new QSpinBox;
+    pin->setRange(1, boardtest::FpgaPinCount);
+    pin->setPrefix(QStringLiteral("FPGA pin "));
+    auto* level = new QComboBox;
+    level->addItems({QStringLiteral("reads 1 (pulled up)"), QStringLiteral("reads 0 (pulled low)")});
+    levelRow->addWidget(pin);
+    levelRow->addWidget(level);
+    connect(AddButton(levelRow, QStringLiteral("Set")), &QPushButton::clicked, this, [this, pin, level] {
+        const uint8_t cellGroup = boardtest::BoundaryCellTable[static_cast<std::size_t>(pin->value())];
+        if (cellGroup != 0)
+            m_backend.Board().SetExternalLevel(cellGroup, level->currentIndex() == 0);
+    });
+    layout->addWidget(levels);
     ShowState();
 }
 

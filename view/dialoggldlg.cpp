@@ -6,10 +6,14 @@
 #include <QOpenGLContext>
 #include <QOpenGLWidget>
 
+#include "boardtest/JtagTests.h"
 #include "boardtest/PinState.h"
+#include "boardtest/PinTables.h"
+#include "boardtest/TestDlg.h"
 #include "res/DialogTemplate.h"
 #include "view/BoardScene.h"
 #include "view/BoardViewGl.h"
+#include "view/PinHitTest.h"
 
 namespace {
 
@@ -139,8 +143,23 @@ void CBoardViewDlg::OnPaint()
     view::RenderBoard();
 }
 
-void CBoardViewDlg::OnLButtonDown(QPoint)
+void CBoardViewDlg::OnLButtonDown(QPoint point)
 {
+    // The view reports into the test dialog that holds it; without one there is no one to ask.
+    const std::optional<int> position = view::HeaderPositionAt(point.x(), point.y());
+    if (!position || ActiveTestDlg == nullptr)
+        return;
+    if (boardtest::CapturePins(boardtest::CaptureBuffer.data())) {
+        const char letter = boardtest::DecodePinState(boardtest::CaptureBuffer, *position);
+        const int pin = boardtest::HeaderPinTable[static_cast<std::size_t>(*position)];
+        ActiveTestDlg->ResultText = "... ";
+        ActiveTestDlg->ResultText += " pin " + std::to_string(pin) + " ";
+        ActiveTestDlg->ResultText += std::string("= ") + letter + "\r\n";
+        InvalidateView();
+    } else {
+        ActiveTestDlg->ResultText = "Capture did not occur .... ";
+    }
+    ActiveTestDlg->UpdateData(false);
 }
 
 void CBoardViewDlg::OnContextMenu(QPoint)

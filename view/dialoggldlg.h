@@ -42,8 +42,8 @@ public:
     void OnCreateContext();
     void OnSize(int width, int height);
     void OnPaint();
-    // A left-button press at point in client coordinates. The pin query is not wired in
-    // yet; the press is taken and nothing happens.
+    // A left-button press at point in client coordinates: over a pin marker the board
+    // captures all pins afresh and the test dialog reports the clicked pin's state.
     virtual void OnLButtonDown(QPoint point);
     // A context-menu request over the view does nothing, and does not reach the parent.
     void OnContextMenu(QPoint point);
