@@ -17,6 +17,7 @@
 #include "app/LocalTime.h"
 #include "app/MainDlg.h"
 #include "app/MessageBox.h"
+#include "boardtest/TestDlg.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
 
@@ -323,6 +324,25 @@ TEST_F(MainDlgTest, AboutEntryOpensTheAboutBox)
     dlg->OnSysCommand(IDM_ABOUTBOX | 0x3);  // the low four bits are the system's own
     EXPECT_EQ(caption, "About Tarvik");
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Tarvik Version 1.02"), labels.end());
+}
+
+TEST_F(MainDlgTest, BoardTestRunsTheTestDialogModallyAndLeavesTestModeAfter)
+{
+    Open();
+    dlg->m_progress->setValue(900);
+    dlg->Item<QLineEdit>(IDC_FILE)->setText("typed but not taken");
+    int progressWhileOpen = -1;
+    WhenModalOpens<CTestDlg>([&](CTestDlg* test) {
+        progressWhileOpen = dlg->m_progress->value();
+        QTest::keyClick(test, Qt::Key_Escape);
+    });
+    board.ClearRecord();
+    QTest::mouseClick(dlg->GetDlgItem(IDC_BOARDTEST), Qt::LeftButton);
+    EXPECT_EQ(progressWhileOpen, 0);
+    ASSERT_EQ(board.Received().size(), 1u);
+    EXPECT_EQ(board.Received()[0][1], LeaveTestMode);
+    EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf") << "the boxes show the stored texts again";
+    EXPECT_EQ(ActiveTestDlg, nullptr);
 }
 
 TEST(IconPlacement, MinimisedIconIsCentredInIntegerArithmetic)
