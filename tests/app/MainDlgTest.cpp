@@ -20,6 +20,8 @@
 #include "boardtest/TestDlg.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
+#include "sim/SimBoardWindow.h"
+#include "sim/SimWatcher.h"
 
 using namespace usbio;
 
@@ -253,6 +255,49 @@ TEST_F(MainDlgTest, DetachBlanksTheBoxesAndAttachShowsTheBoardAgain)
     EXPECT_EQ(watcher.registrations, 2);
 }
 
+TEST_F(MainDlgTest, ReplugCyclesKeepOneRegistrationAndAnotherPortWaitsForTheNextExchange)
+{
+    Open();
+    const DeviceNotification boardNode{DeviceTypeInterface, sim::SimBackend::DefaultBoardPath};
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        board.Unplug();
+        watcher.handler(DeviceRemoveComplete, boardNode);
+        board.Plug();
+        watcher.handler(DeviceArrival, boardNode);
+        EXPECT_EQ(Box(IDC_SERIAL), "TRK_00042") << cycle;
+    }
+    // Each search that found the board replaced the one registration.
+    EXPECT_EQ(watcher.registrations, 4);
+    EXPECT_NE(watcher.handler, nullptr);
+
+    board.Unplug();
+    watcher.handler(DeviceRemoveComplete, boardNode);
+    board.Plug("/dev/hidraw-sim1");
+    const auto logBefore = Log();
+    watcher.handler(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw-sim1"});
+    EXPECT_EQ(Log(), logBefore) << "another port is another device until the board is found there";
+    EXPECT_EQ(Box(IDC_SERIAL), "<unknown>");
+    dlg->ExchangeReports();
+    EXPECT_EQ(BoardDevicePath, "/dev/hidraw-sim1");
+    EXPECT_EQ(watcher.registrations, 5);
+}
+
+TEST_F(MainDlgTest, SimulatedBoardWindowUnplugsAndPlugsThroughTheWatcher)
+{
+    sim::SimWatcher simWatcher;
+    dlg = std::make_unique<CMainDlg>(&simWatcher);
+    SetMainWindow(dlg.get());
+    dlg->InitDialog();
+    sim::SimBoardWindow boardWindow(board, simWatcher);
+    boardWindow.Unplug();
+    QTRY_COMPARE(dlg->m_strSerial, std::string("<unknown>"));
+    EXPECT_EQ(Log().back(), stamp + "Morvane FPGA board detached");
+    boardWindow.Plug(false);
+    QTRY_COMPARE(dlg->m_strSerial, std::string("TRK_00042"));
+    EXPECT_EQ(Log().back(), stamp + "Morvane FPGA board attached");
+    dlg.reset();  // the window ends its registration while the watcher still exists
+}
+
 TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
 {
     Open();
@@ -302,8 +347,11 @@ TEST_F(MainDlgTest, BrowseOffersRawBinaryFilesAndCancelChangesNothing)
 
     const QString chosen = QDir::temp().filePath("a path that need not exist yet.rbf");
     WhenModalOpens<QFileDialog>([chosen](QFileDialog* chooser) {
-        chooser->selectFile(chosen);
-        static_cast<QDialog*>(chooser)->accept();
+        // Typed as a user would: the chooser takes the name even before it has listed the folder.
+        auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(chosen);
+        QTest::keyClick(name, Qt::Key_Return);
     });
     QTest::mouseClick(dlg->GetDlgItem(IDC_BROWSE), Qt::LeftButton);
     EXPECT_EQ(dlg->m_strFile, chosen.toStdString());
