@@ -21,8 +21,9 @@ namespace {
 using res::ControlKind;
 
 // The dialog font the templates were laid out for is 8-point and narrow; Liberation Sans
-// has the metrics that keep every caption inside its place.
+// drawn at 90 % of its width keeps every caption inside its place.
 constexpr const char* ShellDialogFont = "Liberation Sans";
+constexpr int ShellDialogFontStretch = 90;
 
 QFont TemplateFont(const res::DialogTemplate& dialogTemplate, QFont font)
 {
@@ -36,6 +37,7 @@ QFont TemplateFont(const res::DialogTemplate& dialogTemplate, QFont font)
     font.setFamily(QString::fromUtf8(dialogTemplate.fontFace != nullptr ? dialogTemplate.fontFace : ShellDialogFont));
     // Points at 96 dots per inch, like the fixed dialog base units.
     font.setPixelSize((dialogTemplate.fontPointSize * 96 + 36) / 72);
+    font.setStretch(ShellDialogFontStretch);
     return font;
 }
 
