@@ -206,9 +206,18 @@ void CDialog::InitDialog()
     }
 }
 
+CDialog* CDialog::s_applicationWindow = nullptr;
+
+void CDialog::SetApplicationWindow(CDialog* window) { s_applicationWindow = window; }
+
 int CDialog::DoModal()
 {
     InitDialog();
+    // A dialog without a parent is owned by the application's main window, which it blocks
+    // while it runs; it blocks no other window (the simulated board's stays usable).
+    if (parentWidget() == nullptr && s_applicationWindow != nullptr && s_applicationWindow != this)
+        setParent(s_applicationWindow, windowFlags());
+    setWindowModality(Qt::WindowModal);
     return exec();
 }
 

@@ -28,6 +28,8 @@ public:
     void InitDialog();
     // Runs the dialog modally; the result is the code it ended with.
     int DoModal();
+    // The application's main window, owner of the dialogs that run without a parent.
+    static void SetApplicationWindow(CDialog* window);
 
     const res::DialogTemplate& Template() const { return m_template; }
 
@@ -49,6 +51,8 @@ private:
     class QPushButton* DefaultButton() const;
     void CreateControls();
     QWidget* CreateControl(const res::ControlTemplate& control);
+
+    static CDialog* s_applicationWindow;
 
     const res::DialogTemplate& m_template;
     std::map<int, QWidget*> m_items;

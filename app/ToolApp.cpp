@@ -20,9 +20,11 @@ bool CToolApp::InitInstance()
     // stands for it.
     CMainDlg dlg(m_watcher);
     m_pMainWnd = &dlg;
+    CDialog::SetApplicationWindow(&dlg);
     usbio::SetMainWindow(&dlg);
     dlg.DoModal();
     usbio::SetMainWindow(nullptr);
+    CDialog::SetApplicationWindow(nullptr);
     m_pMainWnd = nullptr;
     return false;
 }

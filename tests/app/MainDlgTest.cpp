@@ -393,6 +393,34 @@ TEST_F(MainDlgTest, BoardTestRunsTheTestDialogModallyAndLeavesTestModeAfter)
     EXPECT_EQ(ActiveTestDlg, nullptr);
 }
 
+TEST_F(MainDlgTest, SimulatedBoardWindowStaysUsableWhileTheMainWindowRuns)
+{
+    sim::SimWatcher simWatcher;
+    sim::SimBoardWindow boardWindow(board, simWatcher);
+    boardWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&boardWindow));
+    dlg = std::make_unique<CMainDlg>(&simWatcher);
+    SetMainWindow(dlg.get());
+    CDialog::SetApplicationWindow(dlg.get());
+    WhenModalOpens<CMainDlg>([&](CMainDlg* running) {
+        QPushButton* unplug = nullptr;
+        for (QPushButton* button : boardWindow.findChildren<QPushButton*>())
+            if (button->text() == "Unplug")
+                unplug = button;
+        ASSERT_NE(unplug, nullptr);
+        // Through the window system, where a modal window would block the click.
+        QTest::mouseClick(boardWindow.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          unplug->mapTo(&boardWindow, unplug->rect().center()));
+        QTest::qWait(100);
+        running->reject();
+    });
+    dlg->DoModal();
+    CDialog::SetApplicationWindow(nullptr);
+    EXPECT_FALSE(board.Plugged());
+    EXPECT_EQ(Log().back(), stamp + "Morvane FPGA board detached");
+    dlg.reset();
+}
+
 TEST(IconPlacement, MinimisedIconIsCentredInIntegerArithmetic)
 {
     EXPECT_EQ(IconOrigin(160, 28, 32, 32), QPoint(64, -1));
