@@ -156,15 +156,14 @@ bool FindBoard(LinkOwner& owner)
             DeviceFound = 1;
             BoardDevicePath = devicePath;
             owner.RegisterBoardNotification();
+            // The first match is the board; a refused board ends the search like a found one.
             if (!OpenBoard(owner, devicePath)) {
                 CloseBoardHandles();
                 DeviceFound = 0;
             }
-        } else {
-            CloseIfValid(QueryHandle);
-        }
-        if (DeviceFound != 0)
             break;
+        }
+        CloseIfValid(QueryHandle);
     }
     return DeviceFound != 0;
 }

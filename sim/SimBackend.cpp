@@ -92,7 +92,7 @@ usbio::HidHandle SimBackend::Open(const std::string& path, usbio::HidAccess acce
         m_lastError = "No such device";
         return usbio::InvalidHidHandle;
     }
-    if (IsBoard(path) && m_refusedAccess && *m_refusedAccess == access) {
+    if (IsBoard(path) && m_refuseAccess && access != usbio::HidAccess::Query) {
         m_lastError = "Permission denied";
         return usbio::InvalidHidHandle;
     }
@@ -164,8 +164,10 @@ bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size
         --*m_answersLeft;
     // The firmware carries out every command it receives, even one whose reply gets lost.
     m_pendingReply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
-    m_replyPending = answers && !m_dropNextReply;
-    m_dropNextReply = false;
+    const bool dropped = m_dropReplyAfter && *m_dropReplyAfter == 0;
+    if (m_dropReplyAfter)
+        m_dropReplyAfter = dropped ? std::nullopt : std::optional<std::size_t>(*m_dropReplyAfter - 1);
+    m_replyPending = answers && !dropped;
     return true;
 }
 

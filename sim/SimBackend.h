@@ -44,12 +44,14 @@ public:
 
     // What the board declares of itself; tests change it to try odd boards.
     void SetBoardCaps(const usbio::HidCaps& caps) { m_boardCaps = caps; }
-    // Opens of the board's node fail (as without permission) for the given access.
-    void RefuseOpen(std::optional<usbio::HidAccess> access) { m_refusedAccess = access; }
+    // Opens of the board's node for reading or writing fail, as without permission to the
+    // node; queries still work, as they need no access to it.
+    void RefuseAccess(bool refuse) { m_refuseAccess = refuse; }
 
     // Faults of the link.
     void FailNextWrite() { m_failNextWrite = true; }
-    void DropNextReply() { m_dropNextReply = true; }
+    // The reply to the exchange after the next `exchanges` ones is lost (0: the next one).
+    void DropNextReply(std::size_t exchanges = 0) { m_dropReplyAfter = exchanges; }
     // After this many more exchanges the board stops answering (reads time out).
     void StopAnsweringAfter(std::optional<std::size_t> exchanges) { m_answersLeft = exchanges; }
     // Real time each exchange takes, to model the USB frames of a real board.
@@ -88,7 +90,7 @@ private:
     usbio::HidCaps m_boardCaps;
     std::vector<OtherDevice> m_othersInFront;
     std::vector<OtherDevice> m_othersBehind;
-    std::optional<usbio::HidAccess> m_refusedAccess;
+    bool m_refuseAccess = false;
 
     std::map<usbio::HidHandle, OpenHandle> m_handles;
     usbio::HidHandle m_nextHandle = 1;
@@ -96,7 +98,7 @@ private:
     bool m_replyPending = false;
 
     bool m_failNextWrite = false;
-    bool m_dropNextReply = false;
+    std::optional<std::size_t> m_dropReplyAfter;
     std::optional<std::size_t> m_answersLeft;
     unsigned m_latencyUs = 0;
 

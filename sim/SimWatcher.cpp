@@ -1,6 +1,5 @@
 #include "sim/SimWatcher.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 
 namespace sim {
@@ -16,9 +15,13 @@ void SimWatcher::Unregister() { m_handler = nullptr; }
 
 void SimWatcher::Notify(uint32_t event, const std::string& devicePath)
 {
-    QTimer::singleShot(0, QCoreApplication::instance(), [this, event, devicePath] {
-        if (m_handler)
-            m_handler(event, {usbio::DeviceTypeInterface, devicePath});
+    // Queued with the watcher as context: a watcher gone by then delivers nothing.
+    QTimer::singleShot(0, this, [this, event, devicePath] {
+        // The handler may register anew while it runs (an arrival finds the board again),
+        // which replaces m_handler: call a copy.
+        const Handler handler = m_handler;
+        if (handler)
+            handler(event, {usbio::DeviceTypeInterface, devicePath});
     });
 }
 

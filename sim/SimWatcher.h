@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QObject>
+
 #include "link/DeviceWatcher.h"
 
 namespace sim {
 
 // The simulated board's plug and unplug, delivered like the platform's device notifications:
 // queued to the user-interface thread, to whoever registered last.
-class SimWatcher final : public usbio::DeviceWatcher {
+class SimWatcher final : public QObject, public usbio::DeviceWatcher {
+    Q_OBJECT
 public:
     bool Register(Handler handler) override;
     void Unregister() override;

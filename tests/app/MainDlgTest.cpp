@@ -37,6 +37,12 @@ public:
         return true;
     }
     void Unregister() override { handler = nullptr; }
+    // As the platform delivers: the handler may register anew while it runs.
+    void Deliver(uint32_t event, const DeviceNotification& notification)
+    {
+        const Handler current = handler;
+        current(event, notification);
+    }
     Handler handler;
     int registrations = 0;
 };
@@ -231,10 +237,10 @@ TEST_F(MainDlgTest, DetachBlanksTheBoxesAndAttachShowsTheBoardAgain)
     const DeviceNotification boardNode{DeviceTypeInterface, sim::SimBackend::DefaultBoardPath};
     board.Unplug();
     board.ClearRecord();
-    watcher.handler(DeviceRemoveComplete, boardNode);
+    watcher.Deliver(DeviceRemoveComplete, boardNode);
     EXPECT_EQ(Log().back(), stamp + "Morvane FPGA board detached");
-    EXPECT_EQ(Box(IDC_SERIAL), "<unknown>");
-    EXPECT_EQ(Box(IDC_FILE), "<unknown>");
+    for (int box : {IDC_SERIAL, IDC_LASTPROGRAMMED, IDC_FILE, IDC_CYCLES})
+        EXPECT_EQ(Box(box), "<unknown>") << box;
     EXPECT_EQ(dlg->m_progress->value(), 0);
     EXPECT_EQ(DeviceFound, 0);
     EXPECT_TRUE(board.Received().empty());
@@ -243,7 +249,7 @@ TEST_F(MainDlgTest, DetachBlanksTheBoxesAndAttachShowsTheBoardAgain)
     board.Board().SetJtagChainEnabled(false);
     board.Plug();
     // The path differs only in letter case: it is still the board.
-    watcher.handler(DeviceArrival, {DeviceTypeInterface, "/DEV/HIDRAW-SIM0"});
+    watcher.Deliver(DeviceArrival, {DeviceTypeInterface, "/DEV/HIDRAW-SIM0"});
     const auto log = Log();
     EXPECT_EQ(log[log.size() - 2], stamp + "Morvane FPGA board attached");
     EXPECT_EQ(log.back(), "JTAG boundary scan chain disabled .... board tests will not work!");
@@ -261,9 +267,9 @@ TEST_F(MainDlgTest, ReplugCyclesKeepOneRegistrationAndAnotherPortWaitsForTheNext
     const DeviceNotification boardNode{DeviceTypeInterface, sim::SimBackend::DefaultBoardPath};
     for (int cycle = 0; cycle < 3; ++cycle) {
         board.Unplug();
-        watcher.handler(DeviceRemoveComplete, boardNode);
+        watcher.Deliver(DeviceRemoveComplete, boardNode);
         board.Plug();
-        watcher.handler(DeviceArrival, boardNode);
+        watcher.Deliver(DeviceArrival, boardNode);
         EXPECT_EQ(Box(IDC_SERIAL), "TRK_00042") << cycle;
     }
     // Each search that found the board replaced the one registration.
@@ -271,10 +277,10 @@ TEST_F(MainDlgTest, ReplugCyclesKeepOneRegistrationAndAnotherPortWaitsForTheNext
     EXPECT_NE(watcher.handler, nullptr);
 
     board.Unplug();
-    watcher.handler(DeviceRemoveComplete, boardNode);
+    watcher.Deliver(DeviceRemoveComplete, boardNode);
     board.Plug("/dev/hidraw-sim1");
     const auto logBefore = Log();
-    watcher.handler(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw-sim1"});
+    watcher.Deliver(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw-sim1"});
     EXPECT_EQ(Log(), logBefore) << "another port is another device until the board is found there";
     EXPECT_EQ(Box(IDC_SERIAL), "<unknown>");
     dlg->ExchangeReports();
@@ -303,10 +309,10 @@ TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
     Open();
     const auto logBefore = Log();
     dlg->Item<QLineEdit>(IDC_FILE)->setText("typed but not taken");
-    watcher.handler(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw9"});
-    watcher.handler(DeviceArrival, {2, sim::SimBackend::DefaultBoardPath});  // another device type
+    watcher.Deliver(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw9"});
+    watcher.Deliver(DeviceArrival, {2, sim::SimBackend::DefaultBoardPath});  // another device type
     EXPECT_EQ(Box(IDC_FILE), "typed but not taken");
-    watcher.handler(DeviceRemoveComplete, {DeviceTypeInterface, "/dev/hidraw9"});
+    watcher.Deliver(DeviceRemoveComplete, {DeviceTypeInterface, "/dev/hidraw9"});
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
     EXPECT_EQ(Log(), logBefore);
     EXPECT_EQ(DeviceFound, 1);
@@ -419,6 +425,17 @@ TEST_F(MainDlgTest, SimulatedBoardWindowStaysUsableWhileTheMainWindowRuns)
     EXPECT_FALSE(board.Plugged());
     EXPECT_EQ(Log().back(), stamp + "Morvane FPGA board detached");
     dlg.reset();
+}
+
+TEST_F(MainDlgTest, WriteFailureLogsTheTimeAloneThenTheMessage)
+{
+    Open();
+    board.FailNextWrite();
+    dlg->ExchangeReports();
+    const auto log = Log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[1], FormatTime(LocalNow(), "%m/%d/%Y %H:%M:%S"));
+    EXPECT_EQ(log[2], "  Can't write to device");
 }
 
 TEST(IconPlacement, MinimisedIconIsCentredInIntegerArithmetic)

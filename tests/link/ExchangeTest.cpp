@@ -31,7 +31,7 @@ TEST_F(ExchangeTest, SendsTheOutputReportLengthWithReportIdZero)
     const auto& sent = board.Received()[0];
     EXPECT_EQ(sent.size(), sim::SimBackend::ReportByteLength);
     EXPECT_EQ(sent[0], 0);
-    EXPECT_EQ(sent[1], JtagCheck);
+    EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 1, sent.begin() + 5), (std::vector<uint8_t>{JtagCheck, 1, 0, 0}));
     EXPECT_EQ(ReplyReport[StatusByte], StatusSuccess);
     EXPECT_EQ(DeviceFound, 1);
     EXPECT_EQ(BoardDevicePath, sim::SimBackend::DefaultBoardPath);
@@ -62,11 +62,13 @@ TEST_F(ExchangeTest, TimeoutLogsClosesAndTheNextExchangeSearchesAgain)
     ExchangeReports(window);
     EXPECT_EQ(window.log, (std::vector<std::string>{"ReadFile timeout", "Can't read from device"}));
     EXPECT_EQ(DeviceFound, 0);
-    EXPECT_EQ(ReplyReport[0], 0);
-    EXPECT_EQ(ReplyReport[StatusByte], StatusPreset);
-    EXPECT_EQ(ReplyReport[2], 0x33);
+    ReportBuffer expected;
+    expected.fill(0x33);
+    expected[0] = 0;
+    expected[StatusByte] = StatusPreset;
+    EXPECT_EQ(ReplyReport, expected);
     EXPECT_EQ(board.OpenHandleCount(), 0u);
-    EXPECT_GE(board.ElapsedMs(), 6000u);
+    EXPECT_EQ(board.ElapsedMs(), 6000u) << "the read waits 6000 ms, no more";
 
     ExchangeReports(window);
     EXPECT_EQ(DeviceFound, 1);
@@ -131,14 +133,22 @@ TEST_F(ExchangeTest, ReportLengthsOutsideTheBuffersRefuseTheBoard)
 
 TEST_F(ExchangeTest, UnopenableBoardNamesTheNodeAndFailsWithoutWaiting)
 {
-    board.RefuseOpen(HidAccess::Write);
+    board.RefuseAccess(true);
     SetCommand(JtagCheck, 1, 0);
     ReplyReport[StatusByte] = StatusPreset;
     ExchangeReports(window);
-    ASSERT_GE(window.log.size(), 3u);
-    EXPECT_NE(window.log[0].find("Permission denied"), std::string::npos) << window.log[0];
-    EXPECT_NE(window.log[0].find(sim::SimBackend::DefaultBoardPath), std::string::npos);
-    EXPECT_EQ(window.log[2], "  Can't write to device");
+    // One line per search: the write step's search and the read step's.
+    ASSERT_EQ(window.log.size(), 6u);
+    for (std::size_t line : {0u, 3u}) {
+        EXPECT_NE(window.log[line].find("Permission denied"), std::string::npos) << window.log[line];
+        EXPECT_NE(window.log[line].find(sim::SimBackend::DefaultBoardPath), std::string::npos);
+        EXPECT_NE(window.log[line].find("69-tarvik-morvane.rules"), std::string::npos);
+    }
+    EXPECT_EQ(std::vector<std::string>(window.log.begin() + 1, window.log.begin() + 3),
+              (std::vector<std::string>{"<time>", "  Can't write to device"}));
+    EXPECT_EQ(std::vector<std::string>(window.log.begin() + 4, window.log.end()),
+              (std::vector<std::string>{"Undefined error", "Can't read from device"}));
+    EXPECT_EQ(board.ElapsedMs(), 0u);
     EXPECT_EQ(ReplyReport[StatusByte], StatusPreset);
     EXPECT_EQ(DeviceFound, 0);
 }
