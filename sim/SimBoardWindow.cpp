@@ -12,6 +12,7 @@
 
 #include "boardtest/PinTables.h"
 #include "link/DeviceWatcher.h"
+#include "link/usbio.h"
 #include "sim/SimBackend.h"
 #include "sim/SimWatcher.h"
 
@@ -63,6 +64,11 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
         m_backend.Board().Flash()[0] = 0;
         m_backend.Board().Flash()[1] = 0;
     });
+    auto* wrongStatus = new QCheckBox(QStringLiteral("Memory reads answer 'R' instead of 'S'"));
+    connect(wrongStatus, &QCheckBox::toggled, this, [this](bool on) {
+        m_backend.Board().OverrideStatus(usbio::ReadMemory, on ? std::optional<uint8_t>('R') : std::nullopt);
+    });
+    faultLayout->addWidget(wrongStatus);
     m_refuseRelease = new QCheckBox(QStringLiteral("FPGA fails to configure on release"));
     connect(m_refuseRelease, &QCheckBox::toggled, this, [this](bool on) { m_backend.Board().RefuseRelease(on); });
     faultLayout->addWidget(m_refuseRelease);
