@@ -73,12 +73,18 @@ int SetProgrammingMode(int mode)
 
 int ReadFlashPage(unsigned address, uint8_t* buffer)
 {
+    int result = 0;
     for (const ReadStep& step : PageReadSteps) {
         SetCommand(ReadMemory, step.length, static_cast<uint16_t>((address + step.offset) & 0xFFFF));
+        // The preset tells a read that got no reply from one the board answered, so that
+        // stale reply data is never taken for the page.
+        ReplyReport[StatusByte] = StatusPreset;
         MainWindow().ExchangeReports();
         std::memcpy(buffer + step.offset, ReplyReport.data() + DataByte, step.length);
+        if (ReplyReport[StatusByte] != StatusRead)
+            result = 1;
     }
-    return 0;
+    return result;
 }
 
 int WriteFlashPage(int address, const uint8_t* page)

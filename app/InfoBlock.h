@@ -32,7 +32,8 @@ std::string FileName(std::span<const uint8_t> block);
 // The flash operations, each an exact sequence of exchanges on behalf of the main window.
 // 0 = the board answered 'R', 1 otherwise (a missing reply included).
 int SetProgrammingMode(int mode);
-// Three reads of 56, 56 and 16 bytes; copies whatever the reply buffer holds. Always 0.
+// Three reads of 56, 56 and 16 bytes; copies whatever the reply buffer holds. 0 when the
+// board answered all three with 'S', 1 when a read got no reply or another status.
 int ReadFlashPage(unsigned address, uint8_t* buffer);
 // Two writes into the page buffer at 0xFF80 and one ProgramPage; 0 when the board
 // answered the ProgramPage with 'R'.

@@ -14,6 +14,7 @@ namespace {
 using namespace usbio;
 
 constexpr uint16_t CaptureAddress = 0xFF80;
+constexpr const char* CaptureRefusedText = "JTAG error: capture did not occur...";
 constexpr uint8_t CaptureReadLength = 40;
 
 // A command without data: length 1, the address as given.
@@ -34,14 +35,24 @@ bool CapturePins(uint8_t* buffer)
     MainWindow().ExchangeReports();
     if (ReplyReport[StatusByte] != StatusSuccess) {
         if (ActiveTestDlg != nullptr)
-            ActiveTestDlg->ResultText = "JTAG error: capture did not occur...";
+            ActiveTestDlg->ResultText = CaptureRefusedText;
         return false;
     }
+    // Both halves must arrive before the capture replaces anything: half a capture, or
+    // stale reply bytes, would be shown as the pins' states.
+    Capture capture{};
     for (uint16_t offset : {uint16_t{0}, uint16_t{CaptureReadLength}}) {
         SetCommand(ReadMemory, CaptureReadLength, static_cast<uint16_t>(CaptureAddress + offset));
+        ReplyReport[StatusByte] = StatusPreset;
         MainWindow().ExchangeReports();
-        std::memcpy(buffer + offset, ReplyReport.data() + DataByte, CaptureReadLength);
+        if (ReplyReport[StatusByte] != StatusRead) {
+            if (ActiveTestDlg != nullptr)
+                ActiveTestDlg->ResultText = CaptureRefusedText;
+            return false;
+        }
+        std::memcpy(capture.data() + offset, ReplyReport.data() + DataByte, CaptureReadLength);
     }
+    std::copy(capture.begin(), capture.end(), buffer);
     return true;
 }
 

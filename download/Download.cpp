@@ -106,10 +106,13 @@ void RunDownload(MainWindowHost& window)
     // Bytes that neither the board nor the file fill are what erased flash holds.
     FlashImage image;
     image.fill(0xFF);
-    ReadFlashPage(Page0Address, image.data());
-    ReadFlashPage(Page1Address, image.data() + FlashPageSize);
-
-    if (infoblock::Serial(image) == 0)
+    // An information block that did not arrive whole holds stale reply bytes: writing it
+    // back would overwrite the board's serial number and its page 1, so it is left alone.
+    const bool infoBlockRead = (ReadFlashPage(Page0Address, image.data()) |
+                                ReadFlashPage(Page1Address, image.data() + FlashPageSize)) == 0;
+    if (!infoBlockRead)
+        window.LogLine("  Board information block not read: it is left as it is");
+    else if (infoblock::Serial(image) == 0)
         GiveSerialNumber(image, window.m_strFile);
 
     const std::optional<std::size_t> count =
@@ -123,9 +126,11 @@ void RunDownload(MainWindowHost& window)
 
     window.SetProgressRange(0, static_cast<int>(MaxConfigFileBytes));
     if (WriteConfigArea(window, image)) {
-        RecordProgramming(image, window.m_strFile);
-        WriteFlashPage(Page0Address, image.data());
-        WriteFlashPage(Page1Address, image.data() + FlashPageSize);
+        if (infoBlockRead) {
+            RecordProgramming(image, window.m_strFile);
+            WriteFlashPage(Page0Address, image.data());
+            WriteFlashPage(Page1Address, image.data() + FlashPageSize);
+        }
         const int released = SetProgrammingMode(0);
         window.LogLine(FormatLocalTime(LogTimePrefix) +
                        (released != 0 ? "FPGA configuration unsuccessful" : "FPGA configuration successful"));
@@ -133,7 +138,8 @@ void RunDownload(MainWindowHost& window)
         window.LogLine(FormatLocalTime(LogTimePrefix) + std::string("Flash memory update unsuccessful"));
     }
 
-    ApplyDownloadDisplay(std::span(image).first(InfoBlockSize), window);
+    if (infoBlockRead)
+        ApplyDownloadDisplay(std::span(image).first(InfoBlockSize), window);
     if (!JtagChainUsable(window))
         window.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!");
     window.UpdateData(false);

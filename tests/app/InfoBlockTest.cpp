@@ -114,6 +114,8 @@ TEST_F(FlashOperations, ReadFlashPageReadsThreePiecesOfThePage)
     for (std::size_t i = 0; i < 128; ++i)
         EXPECT_EQ(page[i], static_cast<uint8_t>((128 + i) ^ 0xA5)) << i;
     EXPECT_EQ(ReplyReport[StatusByte], StatusRead);
+    board.Board().OverrideStatus(ReadMemory, 'R');
+    EXPECT_EQ(ReadFlashPage(128, page), 1) << "a read answered with another status";
 }
 
 TEST_F(FlashOperations, ReadFlashPageWithoutBoardCopiesTheStaleReply)
@@ -122,7 +124,7 @@ TEST_F(FlashOperations, ReadFlashPageWithoutBoardCopiesTheStaleReply)
     for (std::size_t i = 0; i < ReplyReport.size(); ++i)
         ReplyReport[i] = static_cast<uint8_t>(i);
     uint8_t page[128];
-    EXPECT_EQ(ReadFlashPage(0, page), 0);
+    EXPECT_EQ(ReadFlashPage(0, page), 1) << "no reply: the page is not the board's";
     EXPECT_EQ(page[0], DataByte);
     EXPECT_EQ(page[56], DataByte);     // each step copies from the start of the reply data
     EXPECT_EQ(page[112], DataByte);

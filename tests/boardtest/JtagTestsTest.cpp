@@ -136,6 +136,14 @@ TEST_F(JtagTests, RefusedOrUnansweredCaptureLeavesTheBufferAndSaysSo)
     EXPECT_TRUE(std::all_of(std::begin(buffer), std::end(buffer), [](uint8_t b) { return b == 0x5A; }));
     EXPECT_TRUE(std::all_of(CaptureBuffer.begin(), CaptureBuffer.end(), [](uint8_t b) { return b == 0xFF; }));
     EXPECT_EQ(invalidations, 0);
+
+    // The capture took place but its second half got lost on the way: nothing of it counts.
+    dialog->ResultText.clear();
+    Run(DriveAllLowTest);
+    board.DropNextReply(2);
+    EXPECT_EQ(Run(CapturePinsTest), std::nullopt);
+    EXPECT_EQ(dialog->ResultText, "JTAG error: capture did not occur...");
+    EXPECT_TRUE(std::all_of(CaptureBuffer.begin(), CaptureBuffer.end(), [](uint8_t b) { return b == 0xFF; }));
 }
 
 }  // namespace

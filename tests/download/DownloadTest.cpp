@@ -261,6 +261,26 @@ TEST_F(DownloadTest, BoardThatNeverAnswersFailsTheFirstPage)
     EXPECT_TRUE(std::equal(Before().begin(), Before().begin() + 256, After().begin()));
 }
 
+// A reply lost while the information block is read, on a board that answers again: the
+// configuration still goes in, but the block is neither written back nor shown from the
+// stale bytes that stood in the reply buffer.
+TEST_F(DownloadTest, InformationBlockNotReadIsLeftAsItIs)
+{
+    const std::vector<uint8_t> content = Pattern(1000);
+    window.m_strSerial = "TRK_00042";
+    board.DropNextReply(5);  // mode 1, three reads of page 0, then the second read of page 1
+
+    Download();
+
+    EXPECT_TRUE(std::equal(Before().begin(), Before().begin() + 256, After().begin()))
+        << "page 0 and page 1 exactly as they were";
+    EXPECT_TRUE(std::equal(content.begin(), content.end(), After().begin() + ConfigAreaAddress));
+    const auto& log = window.log;
+    EXPECT_NE(std::find(log.begin(), log.end(), "  Board information block not read: it is left as it is"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), std::string(Stamp) + ReadyText), log.end());
+    EXPECT_EQ(window.m_strSerial, "TRK_00042");
+}
+
 // What the release and the chain check say after all pages went in.
 struct VerdictCase {
     const char* label;
