@@ -39,8 +39,10 @@ QString ControlText(QWidget* control)
 {
     if (auto* edit = qobject_cast<QLineEdit*>(control))
         return edit->text();
+    // A multi-line box keeps its lines apart with "\n"; the texts shown there end their
+    // lines with "\r\n", and take them back as they were.
     if (auto* text = qobject_cast<QPlainTextEdit*>(control))
-        return text->toPlainText();
+        return text->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return {};
 }
 

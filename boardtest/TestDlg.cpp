@@ -1,5 +1,6 @@
 #include "boardtest/TestDlg.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 
@@ -11,6 +12,10 @@
 #include "view/dialoggldlg.h"
 
 CTestDlg* ActiveTestDlg = nullptr;
+
+namespace {
+constexpr int ResultFontCellHeight = 8;
+}
 
 CTestDlg::CTestDlg(QWidget* parent) : CDialog(res::TestDlgTemplate, parent)
 {
@@ -38,11 +43,15 @@ void CTestDlg::DoDataExchange(CDataExchange& exchange)
 bool CTestDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // Courier, 8 pixels of cell height, normal weight.
+    // Courier of 8 pixels cell height (ascent and descent together), normal weight.
     m_resultFont = QFont(QStringLiteral("Courier"));
     m_resultFont.setStyleHint(QFont::TypeWriter);
-    m_resultFont.setPixelSize(8);
     m_resultFont.setWeight(QFont::Normal);
+    for (int pixels = ResultFontCellHeight; pixels > 1; --pixels) {
+        m_resultFont.setPixelSize(pixels);
+        if (QFontMetrics(m_resultFont).height() <= ResultFontCellHeight)
+            break;
+    }
     m_resultBox->setFont(m_resultFont);
 
     if (m_boardViewFrame == nullptr) {

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
+#include "app/DataExchange.h"
 #include "app/MessageBox.h"
 #include "boardtest/PinState.h"
 #include "boardtest/PinTables.h"
@@ -84,7 +87,8 @@ TEST_F(TestDlgTest, PinNumberIsTakenAsAnIntegerInRange)
     };
     for (const Case& c : cases) {
         messages.clear();
-        dlg->Item<QRadioButton>(1012)->setChecked(true);
+        const int indexBefore = dlg->TestIndex;
+        dlg->Item<QRadioButton>(c.taken ? 1012 : 1013)->setChecked(true);
         SetPinText(c.typed);
         const bool taken = dlg->UpdateData(true);
         EXPECT_EQ(taken, c.taken.has_value()) << c.typed;
@@ -94,9 +98,26 @@ TEST_F(TestDlgTest, PinNumberIsTakenAsAnIntegerInRange)
             EXPECT_TRUE(messages.empty()) << c.typed;
         } else {
             EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.typed;
+            EXPECT_EQ(dlg->TestIndex, indexBefore) << "the radio group is not read after a refusal";
+            if (const std::optional<int> stored = ParseLeadingInt(c.typed)) {
+                EXPECT_EQ(dlg->PinNumber, *stored) << "an out-of-range number is stored before the check";
+            }
             EXPECT_EQ(dlg->Item<QLineEdit>(IDC_PINNUMBER)->selectedText(), QString(c.typed).trimmed().isEmpty() ? "" : c.typed);
         }
     }
+}
+
+TEST_F(TestDlgTest, ResultBoxKeepsTheTextsLinesAndItsCourierCellHeight)
+{
+    dlg->Item<QRadioButton>(1012)->setChecked(true);
+    QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+    const std::string listing = dlg->ResultText;
+    ASSERT_NE(listing.find("\r\n"), std::string::npos);
+    ASSERT_TRUE(dlg->UpdateData(true));
+    EXPECT_EQ(dlg->ResultText, listing) << "the text taken back from the box is the one shown";
+    const QFont font = dlg->Item<QPlainTextEdit>(IDC_RESULT)->font();
+    EXPECT_LE(QFontMetrics(font).height(), 8);
+    EXPECT_TRUE(QFontInfo(font).fixedPitch());
 }
 
 TEST_F(TestDlgTest, ExecuteDrivesOnePinAndShowsWhatShouldBeTheCase)

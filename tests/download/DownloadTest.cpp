@@ -135,6 +135,12 @@ protected:
     const Flash& After() { return board.Board().Flash(); }
     std::size_t Exchanges() { return board.Received().size(); }
 
+    // The boxes are taken before the first exchange and shown again after the last.
+    void ExpectBoxesTakenFirstAndShownLast()
+    {
+        EXPECT_EQ(window.updates, (std::vector<RecordingWindow::Update>{{true, 0}, {false, Exchanges()}}));
+    }
+
     // The flash a complete download of content leaves: the configuration area filled with
     // it and erased bytes after it, page 0 with the stamp, cycles and name.
     Flash ExpectedAfterSuccess(const std::vector<uint8_t>& content, uint32_t cycles, const std::string& name) const
@@ -180,7 +186,7 @@ TEST_P(DownloadFileTest, FlashHoldsTheFileAndTheRecord)
     EXPECT_EQ(FirstDifference(ExpectedAfterSuccess(content, 8, window.m_strFile), After()), -1);
     EXPECT_EQ(window.log, (std::vector<std::string>{ReadLine(c.used), std::string(Stamp) + ReadyText}));
     EXPECT_TRUE(window.messageBoxes.empty());
-    EXPECT_EQ(window.updates, 2);
+    ExpectBoxesTakenFirstAndShownLast();
     EXPECT_EQ(Exchanges(), 783u);
     EXPECT_FALSE(board.Board().InProgrammingMode());
 
@@ -232,7 +238,7 @@ TEST_P(PageFailureTest, StopsAtTheRefusedPage)
     EXPECT_EQ(FirstDifference(expected, After()), -1);
     EXPECT_EQ(window.log,
               (std::vector<std::string>{ReadLine(32767), std::string(Stamp) + "Flash memory update unsuccessful"}));
-    EXPECT_EQ(window.updates, 2);
+    ExpectBoxesTakenFirstAndShownLast();
     ASSERT_EQ(window.progress.size(), k + 1);
     EXPECT_EQ(window.progress.back(), static_cast<int>(k * PageSize));
     EXPECT_EQ(Exchanges(), 7 + 3 * (k + 1) + 1);
@@ -345,7 +351,7 @@ TEST_P(BlankSerialTest, WritesTheNumberBeforeTheOpen)
     EXPECT_EQ(Exchanges(), c.serial ? 10u : 7u);
     EXPECT_EQ(window.messageBoxes, std::vector<std::string>{OpenErrorBox});
     EXPECT_TRUE(window.log.empty());
-    EXPECT_EQ(window.updates, 2);
+    ExpectBoxesTakenFirstAndShownLast();
     EXPECT_EQ(window.m_strSerial, UnknownText);
 }
 
@@ -430,7 +436,7 @@ protected:
 
         EXPECT_EQ(window.messageBoxes, std::vector<std::string>{OpenErrorBox});
         EXPECT_TRUE(window.log.empty());
-        EXPECT_EQ(window.updates, 2);
+        ExpectBoxesTakenFirstAndShownLast();
         EXPECT_EQ(Exchanges(), 7u);
         EXPECT_EQ(FirstDifference(Before(), After()), -1);
         EXPECT_TRUE(window.progress.empty());

@@ -17,14 +17,21 @@ public:
     int progressLower = 0;
     int progressUpper = 100;
     int registrations = 0;
-    int updates = 0;
+    // Each data exchange: its direction (true: boxes to texts) and the exchanges made before it.
+    struct Update {
+        bool saveAndValidate;
+        std::size_t exchangesBefore;
+        bool operator==(const Update&) const = default;
+    };
+    std::vector<Update> updates;
+    const sim::SimBackend* board = nullptr;
 
     void LogLine(std::string text) override { log.push_back(std::move(text)); }
     void LogTimestamped() override { log.push_back("<time>"); }
     void RegisterBoardNotification() override { ++registrations; }
-    bool UpdateData(bool) override
+    bool UpdateData(bool saveAndValidate) override
     {
-        ++updates;
+        updates.push_back({saveAndValidate, board != nullptr ? board->Received().size() : 0});
         return true;
     }
     void SetProgressRange(int lower, int upper) override
@@ -47,6 +54,7 @@ protected:
         usbio::ResetBoardLink();
         usbio::SetBackend(&board);
         usbio::SetMainWindow(&window);
+        window.board = &board;
     }
     void TearDown() override
     {
