@@ -88,6 +88,7 @@ const SimBackend::OpenHandle* SimBackend::FindHandle(usbio::HidHandle handle) co
 
 usbio::HidHandle SimBackend::Open(const std::string& path, usbio::HidAccess access)
 {
+    m_openedPaths.push_back(path);
     if (!IsBoard(path) && FindOther(path) == nullptr) {
         m_lastError = "No such device";
         return usbio::InvalidHidHandle;

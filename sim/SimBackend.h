@@ -63,6 +63,8 @@ public:
     void ClearRecord();
     uint64_t ElapsedMs() const { return m_elapsedMs; }
     std::size_t OpenHandleCount() const { return m_handles.size(); }
+    // Every path opened, in order, whatever the access.
+    const std::vector<std::string>& OpenedPaths() const { return m_openedPaths; }
 
     std::vector<usbio::HidInterfaceInfo> EnumerateInterfaces() override;
     usbio::HidHandle Open(const std::string& path, usbio::HidAccess access) override;
@@ -102,6 +104,7 @@ private:
     std::optional<std::size_t> m_answersLeft;
     unsigned m_latencyUs = 0;
 
+    std::vector<std::string> m_openedPaths;
     std::vector<std::vector<uint8_t>> m_received;
     std::vector<std::vector<uint8_t>> m_sent;
     uint64_t m_elapsedMs = 0;

@@ -99,6 +99,10 @@ TEST_F(ExchangeTest, FirstMatchingInterfaceIsTheBoard)
     ExchangeReports(window);
     EXPECT_EQ(BoardDevicePath, sim::SimBackend::DefaultBoardPath);
     EXPECT_EQ(board.OpenHandleCount(), 3u);  // query, write and read handles of the board only
+    EXPECT_EQ(board.OpenedPaths(), (std::vector<std::string>{"/dev/hidraw-other", sim::SimBackend::DefaultBoardPath,
+                                                             sim::SimBackend::DefaultBoardPath,
+                                                             sim::SimBackend::DefaultBoardPath}))
+        << "the interface after the board is never examined";
 }
 
 TEST_F(ExchangeTest, MouseUsageGivesTheSystemDeviceNoticeAndIsStillUsed)
