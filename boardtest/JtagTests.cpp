@@ -24,32 +24,37 @@ void SendSimpleCommand(uint8_t command, uint16_t address = 0)
     MainWindow().ExchangeReports();
 }
 
+// One exchange with the status preset: true when the board answered with expected.
+bool Answered(uint8_t expected)
+{
+    ReplyReport[StatusByte] = StatusPreset;
+    MainWindow().ExchangeReports();
+    return ReplyReport[StatusByte] == expected;
+}
+
+bool CaptureDidNotOccur()
+{
+    if (ActiveTestDlg != nullptr)
+        ActiveTestDlg->ResultText = CaptureRefusedText;
+    return false;
+}
+
 }  // namespace
 
 bool CapturePins(uint8_t* buffer)
 {
-    SetCommand(JtagCapture, 1, 0);
     // Without the preset, a capture that got no reply would be judged by the 'R' of an
     // earlier reply and stale memory would be listed as the pins' states.
-    ReplyReport[StatusByte] = StatusPreset;
-    MainWindow().ExchangeReports();
-    if (ReplyReport[StatusByte] != StatusSuccess) {
-        if (ActiveTestDlg != nullptr)
-            ActiveTestDlg->ResultText = CaptureRefusedText;
-        return false;
-    }
+    SetCommand(JtagCapture, 1, 0);
+    if (!Answered(StatusSuccess))
+        return CaptureDidNotOccur();
     // Both halves must arrive before the capture replaces anything: half a capture, or
     // stale reply bytes, would be shown as the pins' states.
     Capture capture{};
     for (uint16_t offset : {uint16_t{0}, uint16_t{CaptureReadLength}}) {
         SetCommand(ReadMemory, CaptureReadLength, static_cast<uint16_t>(CaptureAddress + offset));
-        ReplyReport[StatusByte] = StatusPreset;
-        MainWindow().ExchangeReports();
-        if (ReplyReport[StatusByte] != StatusRead) {
-            if (ActiveTestDlg != nullptr)
-                ActiveTestDlg->ResultText = CaptureRefusedText;
-            return false;
-        }
+        if (!Answered(StatusRead))
+            return CaptureDidNotOccur();
         std::memcpy(capture.data() + offset, ReplyReport.data() + DataByte, CaptureReadLength);
     }
     std::copy(capture.begin(), capture.end(), buffer);
