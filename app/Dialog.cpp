@@ -138,14 +138,8 @@ QWidget* CDialog::CreateControl(const res::ControlTemplate& control)
         return button;
     }
     case ControlKind::Label: {
-        auto* label = new QLabel(this);
-        if (control.style & res::NoPrefix)
-            label->setText(CaptionOf(control));
-        else
-            label->setText(CaptionOf(control).replace(QStringLiteral("&&"), QStringLiteral("\x01"))
-                               .remove(QLatin1Char('&'))
-                               .replace(QLatin1Char('\x01'), QLatin1Char('&')));
-        return label;
+        // A label without a buddy shows its caption as written, so "no mnemonic" needs nothing.
+        return new QLabel(CaptionOf(control), this);
     }
     case ControlKind::Icon: {
         auto* label = new QLabel(this);

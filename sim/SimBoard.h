@@ -37,7 +37,6 @@ public:
 
     std::array<uint8_t, FlashSize>& Flash() { return m_flash; }
     const std::array<uint8_t, FlashSize>& Flash() const { return m_flash; }
-    const std::array<uint8_t, WindowSize>& Window() const { return m_window; }
     bool InProgrammingMode() const { return m_programmingMode; }
     bool InTestMode() const { return m_testMode; }
 
@@ -54,9 +53,7 @@ public:
     // undriven pin reads (its pull-up unless something outside the board pulls it).
     void SetJtagChainEnabled(bool enabled) { m_jtagChainEnabled = enabled; }
     bool JtagChainEnabled() const { return m_jtagChainEnabled; }
-    PinDrive Drive(std::size_t cellGroup) const { return m_drive.at(cellGroup); }
     void SetExternalLevel(std::size_t cellGroup, bool high) { m_externalLevel.at(cellGroup) = high; }
-    bool ExternalLevel(std::size_t cellGroup) const { return m_externalLevel.at(cellGroup); }
     // The 640-bit capture of all cell groups as the chain would shift it out now.
     std::array<uint8_t, CaptureSize> Capture() const;
 

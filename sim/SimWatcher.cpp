@@ -7,7 +7,6 @@ namespace sim {
 bool SimWatcher::Register(Handler handler)
 {
     m_handler = std::move(handler);
-    ++m_registrations;
     return true;
 }
 

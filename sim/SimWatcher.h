@@ -14,11 +14,9 @@ public:
     bool Register(Handler handler) override;
     void Unregister() override;
     void Notify(uint32_t event, const std::string& devicePath);
-    int Registrations() const { return m_registrations; }
 
 private:
     Handler m_handler;
-    int m_registrations = 0;
 };
 
 }  // namespace sim

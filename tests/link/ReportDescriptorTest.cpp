@@ -63,6 +63,17 @@ const std::string FixtureFile = std::string(TARVIK_FIXTURE_DIR) + "/hid-report-d
 
 // The recorded devices, in the fixture file's order, with their lengths worked out by hand
 // from the descriptor bytes (they agree with the lengths Windows recorded for them).
+
+void ExpectLengths(const usbio::ReportLengths& lengths, uint16_t input, uint16_t output, uint16_t feature,
+                   uint16_t usagePage, uint16_t usage)
+{
+    EXPECT_EQ(lengths.input, input);
+    EXPECT_EQ(lengths.output, output);
+    EXPECT_EQ(lengths.feature, feature);
+    EXPECT_EQ(lengths.usagePage, usagePage);
+    EXPECT_EQ(lengths.usage, usage);
+}
+
 TEST(ReportDescriptor, RecordedDevicesGetTheLengthsWindowsGives)
 {
     struct Row {
@@ -89,11 +100,7 @@ TEST(ReportDescriptor, RecordedDevicesGetTheLengthsWindowsGives)
         const ReportDescriptorResult result = ParseReportDescriptor(recorded[i].bytes);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(LengthsText(result), recorded[i].expect);
-        EXPECT_EQ(result.lengths.input, row.input);
-        EXPECT_EQ(result.lengths.output, row.output);
-        EXPECT_EQ(result.lengths.feature, row.feature);
-        EXPECT_EQ(result.lengths.usagePage, row.usagePage);
-        EXPECT_EQ(result.lengths.usage, row.usage);
+        ExpectLengths(result.lengths, row.input, row.output, row.feature, row.usagePage, row.usage);
         EXPECT_EQ(result.lengths.usesReportIds, row.usesReportIds);
     }
 }
@@ -133,11 +140,7 @@ TEST(ReportDescriptor, ItemsThatShapeTheLengths)
         SCOPED_TRACE(row.name);
         const ReportDescriptorResult result = ParseReportDescriptor(row.bytes);
         ASSERT_TRUE(result.ok) << result.error;
-        EXPECT_EQ(result.lengths.input, row.input);
-        EXPECT_EQ(result.lengths.output, row.output);
-        EXPECT_EQ(result.lengths.feature, row.feature);
-        EXPECT_EQ(result.lengths.usagePage, row.usagePage);
-        EXPECT_EQ(result.lengths.usage, row.usage);
+        ExpectLengths(result.lengths, row.input, row.output, row.feature, row.usagePage, row.usage);
     }
 }
 
