@@ -1,0 +1,151 @@
+#include "cli/BoardFacts.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace cli {
+namespace {
+
+constexpr int InputPositionsPerRow = 2;
+constexpr int PositionsPerRow = 40;
+
+std::string IsoDate(const InfoBlock& block)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", block[4] + 2000, block[2], block[3], block[5],
+                  block[6], block[7]);
+    return text;
+}
+
+std::string Padded(std::string text, std::size_t width)
+{
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string JtagText(const BoardFacts& board)
+{
+    if (!board.jtagChain)
+        return "?";
+    return *board.jtagChain ? "answers" : "no";
+}
+
+}  // namespace
+
+std::string AccessFix()
+{
+    return "install the udev rule " + BoardUdevRule() +
+           " (sudo cmake --install <build directory>, or the package), then unplug the board and plug it in again";
+}
+
+std::string PortText(const UsbPort& port)
+{
+    if (port.empty())
+        return "-";
+    std::string text = std::to_string(port.front());
+    for (std::size_t i = 1; i < port.size(); ++i)
+        text += (i == 1 ? "-" : ".") + std::to_string(port[i]);
+    return text;
+}
+
+std::vector<std::string> ListLines(const std::vector<BoardFacts>& boards)
+{
+    std::size_t nodeWidth = 4;
+    for (const BoardFacts& board : boards)
+        nodeWidth = std::max(nodeWidth, board.node.size());
+    nodeWidth += 2;
+    const std::size_t indent = nodeWidth;
+
+    std::vector<std::string> lines;
+    lines.push_back(Padded("NODE", nodeWidth) + Padded("SERIAL", 11) + Padded("CYCLES", 12) +
+                    Padded("LAST PROGRAMMED", 24) + Padded("JTAG", 9) + "LAST FILE");
+    for (const BoardFacts& board : boards) {
+        if (!board.accessError.empty()) {
+            lines.push_back(Padded(board.node, nodeWidth) + "cannot be opened: " + board.accessError);
+            lines.push_back(std::string(indent, ' ') + "fix: " + AccessFix());
+        } else if (!board.Readable()) {
+            lines.push_back(Padded(board.node, nodeWidth) + "does not answer: " + board.readError);
+        } else {
+            const InfoBlock& block = *board.info;
+            lines.push_back(Padded(board.node, nodeWidth) + Padded(SerialTextOf(block), 11) +
+                            Padded(std::to_string(CyclesOf(block)), 12) + Padded(LastProgrammedTextOf(block), 24) +
+                            Padded(JtagText(board), 9) + FileNameOf(block));
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> InfoLines(const BoardFacts& board)
+{
+    const InfoBlock& block = *board.info;
+    return {
+        "Board:               " + board.node,
+        "Board serial number: " + SerialTextOf(block),
+        "Programming cycles:  " + std::to_string(CyclesOf(block)),
+        "Last programmed:     " + LastProgrammedTextOf(block),
+        "FPGA file:           " + FileNameOf(block),
+        "JTAG chain:          " + JtagText(board),
+    };
+}
+
+nlohmann::ordered_json FactsJson(const BoardFacts& board)
+{
+    nlohmann::ordered_json json = {{"node", board.node}, {"port", PortText(board.port)}};
+    if (!board.accessError.empty()) {
+        json["error"] = "cannot be opened: " + board.accessError;
+        json["fix"] = AccessFix();
+        return json;
+    }
+    if (!board.Readable()) {
+        json["error"] = "does not answer: " + board.readError;
+        return json;
+    }
+    const InfoBlock& block = *board.info;
+    json["serial"] = SerialOf(block);
+    json["serial_text"] = SerialTextOf(block);
+    json["cycles"] = CyclesOf(block);
+    json["last_programmed"] = IsoDate(block);
+    json["last_file"] = FileNameOf(block);
+    json["jtag_chain"] = board.jtagChain ? nlohmann::ordered_json(*board.jtagChain) : nlohmann::ordered_json();
+    return json;
+}
+
+std::string PinLabel(int position)
+{
+    char text[16];
+    if (position % PositionsPerRow < PositionsPerRow - InputPositionsPerRow)
+        std::snprintf(text, sizeof text, "P%03d", HeaderPinAt(position));
+    else
+        std::snprintf(text, sizeof text, "In%02d", HeaderPinAt(position));
+    return text;
+}
+
+nlohmann::ordered_json PinsJson(const std::string& node, const PinCapture& capture)
+{
+    nlohmann::ordered_json pins = nlohmann::ordered_json::array();
+    for (int position = 0; position < HeaderPositions; ++position) {
+        const char state = PinStateAt(capture, position);
+        pins.push_back({{"position", position},
+                        {"pin", HeaderPinAt(position)},
+                        {"label", PinLabel(position)},
+                        {"state", std::string(1, state)},
+                        {"driven", state == 'H' || state == 'L'}});
+    }
+    return {{"node", node}, {"pins", pins}};
+}
+
+std::vector<std::string> PinListingLines(const PinCapture& capture)
+{
+    std::vector<std::string> lines;
+    const std::string listing = CaptureListingOf(capture);
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        const std::size_t end = std::min(listing.find("\r\n", start), listing.size());
+        lines.push_back(listing.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace cli

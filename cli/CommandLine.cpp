@@ -1,0 +1,211 @@
+#include "cli/CommandLine.h"
+
+#include <algorithm>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/ExitCode.h"
+
+#ifndef TARVIK_VERSION
+#error "TARVIK_VERSION is set by the build"
+#endif
+
+namespace cli {
+namespace {
+
+constexpr const char* Description =
+    "tarvik-cli: the Morvane FPGA board from a terminal. Lists the attached boards, shows a\n"
+    "board's information block, downloads a configuration (.rbf) into one board or into every\n"
+    "attached board at once, and tests the header pins over the boundary-scan chain.";
+
+constexpr const char* Footer = R"(Commands:
+  list [--json]
+  info [BOARD] [--json]
+  download FILE [BOARD | --all] [--serial N] [--verify] [--json]
+  pins [BOARD] [--json]
+  drive PIN high|low|hi-z [BOARD]
+  drive-all high|low [BOARD]
+  release [BOARD]
+  watch [BOARD] [--rate HZ]
+
+BOARD names a board by its serial number (TRK_00042 or 42) or by its device node
+(/dev/hidraw3 or hidraw3). With one board attached it may be left out.
+
+download --serial N gives a blank board (serial number 0) the number N instead of the
+number the file name begins with; with --all the blank boards get N, N+1, ... in the order
+of their USB ports, and a board that has a number keeps it.
+
+drive and drive-all leave the board in boundary-scan test mode, driving, until release;
+watch leaves test mode however it ends (Ctrl-C included).
+
+Exit status: 0 success; 1 a board operation failed (or no board to work on); 2 the
+command line is wrong (nothing was sent to a board).
+
+Examples:
+  tarvik-cli list
+  tarvik-cli download blink.rbf TRK_00042 --verify
+  tarvik-cli download 101_lab3.rbf --all --serial 101
+  tarvik-cli --sim=4 --sim-fault no-reply@40 download blink.rbf --all)";
+
+struct Parser {
+    Options options;
+    int simCount = 0;
+    std::vector<std::string> faults;
+    std::string level;
+    std::string driveAllLevel;
+};
+
+void AddJson(CLI::App& command, Options& options)
+{
+    command.add_flag("--json", options.json, "Print the result as JSON on standard output");
+}
+
+void AddBoard(CLI::App& command, Options& options)
+{
+    command.add_option("BOARD", options.board, "Serial number (TRK_00042 or 42) or device node of the board");
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    Parser p;
+    Options& o = p.options;
+
+    CLI::App app{Description, ProgramName};
+    app.footer(Footer);
+    app.set_version_flag("--version", std::string(ProgramName) + " " + TARVIK_VERSION);
+    app.require_subcommand(1, 1);
+    app.fallthrough();
+
+    auto* sim = app.add_option("--sim", p.simCount, "Work on N simulated boards (serial numbers 42, 43, ...; default 1)")
+                    ->expected(0, 1)
+                    ->default_str("1")
+                    ->type_name("[=N]")
+                    ->group("Simulated boards")
+                    ->check(CLI::Range(1, 64));
+    app.add_option("--sim-fault", p.faults,
+                   "Fault of the first simulated board at the given exchange (from 1); KIND: " + SimFaultKindList())
+        ->type_name("KIND@EXCHANGE")
+        ->group("Simulated boards")
+        ->needs(sim);
+    std::vector<int> blank, noPermission;
+    app.add_option("--sim-blank", blank, "Simulated board K (from 1) has no serial number")
+        ->type_name("K")
+        ->group("Simulated boards")
+        ->needs(sim);
+    app.add_option("--sim-no-permission", noPermission,
+                   "The node of simulated board K (from 1) may not be opened, as without the udev rule")
+        ->type_name("K")
+        ->group("Simulated boards")
+        ->needs(sim);
+    app.add_option("--sim-dump", o.simDumpFile,
+                   "At exit, write each simulated board's state and the commands it received to FILE as JSON")
+        ->type_name("FILE")
+        ->group("Simulated boards")
+        ->needs(sim);
+
+    auto* list = app.add_subcommand("list", "Every attached board: node, serial number, cycles, last programmed, "
+                                            "last file, boundary-scan chain; or why it cannot be opened");
+    AddJson(*list, o);
+
+    auto* info = app.add_subcommand("info", "One board's information block");
+    AddBoard(*info, o);
+    AddJson(*info, o);
+
+    auto* download = app.add_subcommand("download", "Write a configuration file into the board's flash and let "
+                                                    "the FPGA configure from it");
+    download->add_option("FILE", o.file, "Configuration file (.rbf)")->required();
+    auto* downloadBoard =
+        download->add_option("BOARD", o.board, "Serial number (TRK_00042 or 42) or device node of the board");
+    download->add_flag("--all", o.allBoards, "Every attached board at once")->excludes(downloadBoard);
+    download->add_option("--serial", o.serial, "Number for a blank board (with --all: N, N+1, ... by USB port)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 65535));
+    download->add_flag("--verify", o.verify, "Read every written page back and compare it with the file");
+    AddJson(*download, o);
+
+    auto* pins = app.add_subcommand("pins", "Capture the header pins and list their states");
+    AddBoard(*pins, o);
+    AddJson(*pins, o);
+
+    auto* drive = app.add_subcommand("drive", "Drive one header pin high, low, or release it (hi-z)");
+    drive->add_option("PIN", o.pin, "FPGA pin number of a header pin")->required();
+    drive->add_option("LEVEL", p.level, "high, low or hi-z")
+        ->required()
+        ->transform(CLI::IsMember({"high", "low", "hi-z"}, CLI::ignore_case));
+    AddBoard(*drive, o);
+
+    auto* driveAll = app.add_subcommand("drive-all", "Drive every header pin high or low");
+    driveAll->add_option("LEVEL", p.driveAllLevel, "high or low")
+        ->required()
+        ->transform(CLI::IsMember({"high", "low"}, CLI::ignore_case));
+    AddBoard(*driveAll, o);
+
+    auto* release = app.add_subcommand("release", "Leave boundary-scan test mode: no pin driven any more");
+    AddBoard(*release, o);
+
+    auto* watch = app.add_subcommand("watch", "Capture again and again and print each change of a pin's state, "
+                                              "until interrupted");
+    AddBoard(*watch, o);
+    watch->add_option("--rate", o.rateHz, "Captures per second at most (default 10)")
+        ->type_name("HZ")
+        ->check(CLI::Range(0.1, 1000.0));
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return {std::nullopt, ExitSuccess};
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return {std::nullopt, ExitSuccess};
+    } catch (const CLI::CallForVersion&) {
+        out << app.version() << '\n';
+        return {std::nullopt, ExitSuccess};
+    } catch (const CLI::ParseError& error) {
+        err << ProgramName << ": " << error.what() << "\n(" << ProgramName << " --help lists the commands)\n";
+        return {std::nullopt, ExitUsageError};
+    }
+
+    const CLI::App* chosen = app.get_subcommands().front();
+    const std::string name = chosen->get_name();
+    o.command = name == "list"        ? Command::List
+                : name == "info"      ? Command::Info
+                : name == "download"  ? Command::Download
+                : name == "pins"      ? Command::Pins
+                : name == "drive"     ? Command::Drive
+                : name == "drive-all" ? Command::DriveAll
+                : name == "release"   ? Command::Release
+                                      : Command::Watch;
+    o.level = p.level == "low" ? PinLevel::Low : p.level == "hi-z" ? PinLevel::HiZ : PinLevel::High;
+    if (o.command == Command::DriveAll)
+        o.level = p.driveAllLevel == "low" ? PinLevel::Low : PinLevel::High;
+
+    if (sim->count() > 0) {
+        SimSetup setup;
+        setup.count = p.simCount;
+        setup.blank = blank;
+        setup.noPermission = noPermission;
+        for (const std::string& text : p.faults) {
+            const ParsedSimFault parsed = ParseSimFault(text);
+            if (!parsed.fault) {
+                err << ProgramName << ": --sim-fault " << parsed.error << '\n';
+                return {std::nullopt, ExitUsageError};
+            }
+            setup.faults.push_back(*parsed.fault);
+        }
+        for (const auto& [option, boards] : {std::pair{"--sim-blank", &blank}, {"--sim-no-permission", &noPermission}})
+            for (int k : *boards)
+                if (k < 1 || k > setup.count) {
+                    err << ProgramName << ": " << option << " " << k << ": there are simulated boards 1 to "
+                        << setup.count << '\n';
+                    return {std::nullopt, ExitUsageError};
+                }
+        o.sim = setup;
+    }
+    return {o, ExitSuccess};
+}
+
+}  // namespace cli

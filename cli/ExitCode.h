@@ -1,0 +1,12 @@
+#pragma once
+
+namespace cli {
+
+// What the program's exit status tells a script.
+enum ExitCode : int {
+    ExitSuccess = 0,
+    ExitBoardFailed = 1,  // a board operation failed, or no board to work on
+    ExitUsageError = 2,   // the command line is wrong; nothing was sent to a board
+};
+
+}  // namespace cli

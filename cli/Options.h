@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/Core.h"
+#include "cli/SimulatedBoards.h"
+
+namespace cli {
+
+enum class Command { List, Info, Download, Pins, Drive, DriveAll, Release, Watch };
+
+// The command line, parsed.
+struct Options {
+    Command command = Command::List;
+    std::string board;  // BOARD as typed; empty when not named
+    bool json = false;
+
+    // download
+    std::string file;
+    bool allBoards = false;
+    std::optional<long> serial;
+    bool verify = false;
+
+    // drive, drive-all
+    int pin = 0;
+    PinLevel level = PinLevel::High;
+
+    // watch
+    double rateHz = 10.0;
+
+    // simulated boards instead of the real ones
+    std::optional<SimSetup> sim;
+    std::string simDumpFile;
+};
+
+}  // namespace cli

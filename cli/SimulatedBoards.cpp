@@ -1,0 +1,86 @@
+#include "cli/SimulatedBoards.h"
+
+#include <algorithm>
+
+#include "sim/SimBackend.h"
+
+namespace cli {
+namespace {
+
+bool Listed(const std::vector<int>& boards, std::size_t index)
+{
+    return std::find(boards.begin(), boards.end(), static_cast<int>(index + 1)) != boards.end();
+}
+
+void InjectFault(sim::SimBackend& backend, const SimFault& fault)
+{
+    const std::size_t before = fault.exchange - 1;
+    switch (fault.kind) {
+    case SimFaultKind::NoReply: backend.DropNextReply(before); break;
+    case SimFaultKind::LateReply:
+    case SimFaultKind::FailedWrite:
+    case SimFaultKind::RefusedCommand:
+    case SimFaultKind::Unplug:
+    case SimFaultKind::UnplugOnce:
+    case SimFaultKind::WrongStatus: break;
+    }
+}
+
+}  // namespace
+
+std::string SimulatedBoards::NodeOf(std::size_t index) { return "/dev/hidraw-sim" + std::to_string(index); }
+
+SimulatedBoards::SimulatedBoards(const SimSetup& setup)
+{
+    for (std::size_t i = 0; i < static_cast<std::size_t>(std::max(setup.count, 0)); ++i) {
+        auto backend = std::make_unique<sim::SimBackend>();
+        backend->Plug(NodeOf(i));
+        sim::SimBoard::Info info;
+        info.serial = Listed(setup.blank, i) ? uint16_t{0} : static_cast<uint16_t>(FirstSerial + i);
+        backend->Board().WriteInfoBlock(info);
+        backend->RefuseAccess(Listed(setup.noPermission, i));
+        m_backends.push_back(std::move(backend));
+    }
+    if (!m_backends.empty())
+        for (const SimFault& fault : setup.faults)
+            InjectFault(*m_backends.front(), fault);
+}
+
+SimulatedBoards::~SimulatedBoards() = default;
+
+std::vector<AttachedBoard> SimulatedBoards::Attach()
+{
+    std::vector<AttachedBoard> boards;
+    for (std::size_t i = 0; i < m_backends.size(); ++i) {
+        sim::SimBackend& backend = *m_backends[i];
+        if (!backend.Plugged())
+            continue;
+        AttachedBoard board{backend.BoardPath(), UsbPort{1, static_cast<int>(i + 1)}, &backend, {}};
+        board.accessError = ProbeAccess(backend, board.node);
+        boards.push_back(std::move(board));
+    }
+    return boards;
+}
+
+nlohmann::ordered_json SimulatedBoards::Dump() const
+{
+    nlohmann::ordered_json boards = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < m_backends.size(); ++i) {
+        sim::SimBackend& backend = *m_backends[i];
+        const auto& flash = backend.Board().Flash();
+        nlohmann::ordered_json commands = nlohmann::ordered_json::array();
+        for (const std::vector<uint8_t>& report : backend.Received())
+            commands.push_back(CommandName(report.size() > 1 ? report[1] : 0));
+        boards.push_back({
+            {"node", NodeOf(i)},
+            {"serial", flash[0] | (flash[1] << 8)},
+            {"plugged", backend.Plugged()},
+            {"programming_mode", backend.Board().InProgrammingMode()},
+            {"test_mode", backend.Board().InTestMode()},
+            {"commands", commands},
+        });
+    }
+    return {{"boards", boards}};
+}
+
+}  // namespace cli

@@ -1,0 +1,57 @@
+#include "cli/Commands.h"
+#include "cli/ExitCode.h"
+#include "cli/BoardFacts.h"
+#include "cli/Interrupt.h"
+#include "cli/PinWatch.h"
+
+namespace cli {
+
+// Captures at the rate asked for and prints each change, until interrupted, until the
+// board stops answering or until the output is closed. However it ends, the board leaves
+// boundary-scan test mode.
+int RunWatch(Session& session)
+{
+    int exitCode = ExitSuccess;
+    std::optional<OneBoard> one = ChooseOneBoard(session, exitCode);
+    if (!one)
+        return exitCode;
+    Board& board = *one->board;
+    Console& console = session.console;
+
+    InterruptGuard interrupts;
+    const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(1.0 / session.options.rateHz));
+    std::optional<PinCapture> previous;
+    while (!InterruptGuard::Requested()) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::optional<PinCapture> capture = board.CapturePins();
+        const std::string time = WatchTime(std::chrono::system_clock::now());
+        if (!capture) {
+            ReportBoardFailure(console, one->label, CauseOf(board.TakeLog(), "JTAG error: capture did not occur..."));
+            exitCode = ExitBoardFailed;
+            break;
+        }
+        if (!previous) {
+            console.Out(time + " watching " + one->label + " (Ctrl-C ends)");
+            for (const std::string& line : PinListingLines(*capture))
+                console.Out(line);
+        } else {
+            for (const PinChange& change : PinChanges(*previous, *capture))
+                console.Out(ChangeLine(time, change));
+        }
+        if (!console.OutGood())
+            break;
+        previous = capture;
+        InterruptGuard::Sleep(start + period - std::chrono::steady_clock::now());
+    }
+
+    if (!board.LeaveTestMode()) {
+        ReportBoardFailure(console, one->label,
+                           "test mode not left: " + CauseOf(board.TakeLog(), "the board refused the command"));
+        return ExitBoardFailed;
+    }
+    console.Err("Test mode left.");
+    return exitCode;
+}
+
+}  // namespace cli
