@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "cli/BoardChoice.h"
+#include "cli/BoardName.h"
+#include "cli/Console.h"
+#include "cli/DownloadSummary.h"
+#include "cli/PinWatch.h"
+#include "cli/SerialNumbering.h"
+#include "cli/Session.h"
+#include "cli/SimFault.h"
+#include "cli/UsbPort.h"
+#include "cli/Verify.h"
+
+// The command-line tool's parts that talk to no board.
+namespace {
+
+using namespace cli;
+
+TEST(BoardNameTest, SerialNumbersAndNodes)
+{
+    struct Case {
+        const char* text;
+        std::optional<uint16_t> serial;
+        const char* node;   // expected node when not a serial number
+        bool error;
+    };
+    const Case cases[] = {
+        {"42", 42, "", false},
+        {"TRK_00042", 42, "", false},
+        {"trk_42", 42, "", false},
+        {"0", 0, "", false},
+        {"65535", 65535, "", false},
+        {"000000000065535", 65535, "", false},
+        {"65536", std::nullopt, "", true},
+        {"99999999999999999999", std::nullopt, "", true},
+        {"TRK_", std::nullopt, "", true},
+        {"TRK_4x", std::nullopt, "", true},
+        {"", std::nullopt, "", true},
+        {"/dev/hidraw3", std::nullopt, "/dev/hidraw3", false},
+        {"hidraw3", std::nullopt, "hidraw3", false},
+        {"-1", std::nullopt, "-1", false},
+    };
+    for (const Case& c : cases) {
+        const ParsedBoardName parsed = ParseBoardName(c.text);
+        EXPECT_EQ(!parsed.name, c.error) << c.text << ": " << parsed.error;
+        if (!parsed.name)
+            continue;
+        EXPECT_EQ(parsed.name->serial, c.serial) << c.text;
+        EXPECT_EQ(parsed.name->node, c.node) << c.text;
+    }
+}
+
+TEST(BoardChoiceTest, OneBoardOrASayWhichAreThere)
+{
+    const std::vector<BoardIdentity> two = {{"/dev/hidraw3", 42}, {"/dev/hidraw5", std::nullopt}};
+    const std::vector<BoardIdentity> twins = {{"/dev/hidraw3", 7}, {"/dev/hidraw5", 7}};
+    auto serial = [](uint16_t n) { return std::optional<BoardName>(BoardName{n, {}}); };
+    auto node = [](const char* n) { return std::optional<BoardName>(BoardName{std::nullopt, n}); };
+    struct Case {
+        const char* what;
+        std::vector<BoardIdentity> boards;
+        std::optional<BoardName> name;
+        std::optional<std::size_t> index;
+        bool usageError;
+        const char* errorText;
+    };
+    const Case cases[] = {
+        {"none attached", {}, std::nullopt, std::nullopt, false, "no Morvane board"},
+        {"the only board", {{"/dev/hidraw3", 42}}, std::nullopt, 0, false, ""},
+        {"several, none named", two, std::nullopt, std::nullopt, true,
+         "2 boards are attached (/dev/hidraw3 (TRK_00042), /dev/hidraw5 (TRK_\?\?\?\?\?))"},
+        {"by serial", two, serial(42), 0, false, ""},
+        {"by node", two, node("/dev/hidraw5"), 1, false, ""},
+        {"by node name", two, node("hidraw5"), 1, false, ""},
+        {"part of a node name", two, node("raw5"), std::nullopt, false, "board raw5 is not attached"},
+        {"serial not there", two, serial(43), std::nullopt, false, "board TRK_00043 is not attached"},
+        {"unknown serial never matches", two, serial(0), std::nullopt, false, "not attached"},
+        {"shared serial", twins, serial(7), std::nullopt, true, "TRK_00007 names 2 boards"},
+        {"shared serial, by node", twins, node("hidraw5"), 1, false, ""},
+    };
+    for (const Case& c : cases) {
+        const BoardChoice choice = ChooseBoard(c.boards, c.name);
+        EXPECT_EQ(choice.index, c.index) << c.what;
+        EXPECT_EQ(choice.usageError, c.usageError) << c.what;
+        EXPECT_NE(choice.error.find(c.errorText), std::string::npos) << c.what << ": " << choice.error;
+    }
+}
+
+TEST(SerialNumberingTest, BlankBoardsGetConsecutiveNumbers)
+{
+    using Numbers = std::vector<std::optional<uint16_t>>;
+    struct Case {
+        const char* what;
+        std::vector<BoardIdentity> boards;
+        long first;
+        Numbers numbers;
+        const char* errorText;
+    };
+    const Case cases[] = {
+        {"numbered boards keep theirs", {{"a", 0}, {"b", 42}, {"c", 0}, {"d", std::nullopt}}, 100,
+         {100, std::nullopt, 101, std::nullopt}, ""},
+        {"up to the last number", {{"a", 0}, {"b", 0}}, 65534, {65534, 65535}, ""},
+        {"past the last number", {{"a", 0}, {"b", 0}}, 65535, {}, "not enough numbers"},
+        {"a number a board has", {{"a", 0}, {"b", 0}, {"c", 101}}, 100, {}, "TRK_00101 is already the number of the board at c"},
+        {"zero", {{"a", 0}}, 0, {}, "from 1 to 65535"},
+        {"no blank board", {{"a", 5}}, 5, {std::nullopt}, ""},
+    };
+    for (const Case& c : cases) {
+        const Numbering numbering = NumberBlankBoards(c.boards, c.first);
+        EXPECT_EQ(numbering.numbers, c.numbers) << c.what;
+        EXPECT_NE(numbering.error.find(c.errorText), std::string::npos) << c.what << ": " << numbering.error;
+        EXPECT_EQ(numbering.error.empty(), *c.errorText == '\0') << c.what;
+    }
+}
+
+TEST(SimFaultTest, KindAtExchange)
+{
+    for (const SimFaultKindName& entry : SimFaultKindNames) {
+        const ParsedSimFault parsed = ParseSimFault(std::string(entry.name) + "@17");
+        ASSERT_TRUE(parsed.fault) << entry.name << ": " << parsed.error;
+        EXPECT_EQ(parsed.fault->kind, entry.kind);
+        EXPECT_EQ(parsed.fault->exchange, 17u);
+    }
+    for (const char* bad : {"no-reply", "no-reply@", "no-reply@0", "no-reply@-3", "no-reply@3x", "@3", "smoke@3",
+                            "No-Reply@3"})
+        EXPECT_FALSE(ParseSimFault(bad).fault) << bad;
+}
+
+TEST(UsbPortTest, PortFromTheDevicePath)
+{
+    struct Case {
+        const char* path;
+        UsbPort port;
+    };
+    const Case cases[] = {
+        {"/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0925:1299.0004", {1, 2}},
+        {"/sys/devices/pci0000:00/0000:00:14.0/usb3/3-1/3-1.4/3-1.4.2/3-1.4.2:1.0/0003:0925:1299.000A", {3, 1, 4, 2}},
+        {"/sys/devices/virtual/misc/uhid/0003:0925:1299.0001", {}},
+        {"", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UsbPortInDevicePath(c.path), c.port) << c.path;
+
+    // Ports sort by number, not by text: port 10 comes after port 9.
+    std::vector<UsbPort> ports = {{1, 10}, {2, 1}, {1, 9}, {1, 9, 3}};
+    std::sort(ports.begin(), ports.end());
+    EXPECT_EQ(ports, (std::vector<UsbPort>{{1, 9}, {1, 9, 3}, {1, 10}, {2, 1}}));
+}
+
+TEST(SummaryTest, SaysWhichBoardGotWhichNumberAndCounts)
+{
+    std::vector<BoardDownload> boards(3);
+    boards[0] = {"/dev/hidraw3", 42, std::nullopt, "TRK_00042", true, "FPGA configuration successful",
+                 VerifyState::Matches, std::nullopt, {}};
+    boards[1] = {"/dev/hidraw10", 0, 100, "TRK_00100", true, "FPGA configuration successful",
+                 VerifyState::NotAsked, std::nullopt, {}};
+    boards[2] = {"/dev/hidraw11", std::nullopt, std::nullopt, "", false, "Flash memory update unsuccessful",
+                 VerifyState::NotAsked, std::nullopt, {}};
+    const std::vector<std::string> lines = SummaryLines(boards);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "BOARD          SERIAL                        RESULT");
+    EXPECT_EQ(lines[1], "/dev/hidraw3   TRK_00042                     ok: FPGA configuration successful; verified");
+    EXPECT_EQ(lines[2], "/dev/hidraw10  TRK_00000 -> TRK_00100 (new)  ok: FPGA configuration successful");
+    EXPECT_EQ(lines[3], "/dev/hidraw11  TRK_?????                     FAILED: Flash memory update unsuccessful");
+    EXPECT_EQ(lines[4], "3 boards: 2 programmed, 1 failed");
+
+    EXPECT_EQ(VerifyText(VerifyState::Differs, 0x0185), "differs at 0x0185");
+}
+
+TEST(ConsoleTest, ProgressBarStaysInsideItsCells)
+{
+    EXPECT_EQ(ProgressLine("b", 0, 100, 10), "b [..........]   0%");
+    EXPECT_EQ(ProgressLine("b", 50, 100, 10), "b [#####.....]  50%");
+    EXPECT_EQ(ProgressLine("b", 32640, 32767, 10), "b [#########.]  99%");
+    EXPECT_EQ(ProgressLine("b", 200, 100, 10), "b [##########] 100%");
+    EXPECT_EQ(ProgressLine("b", -5, 100, 10), "b [..........]   0%");
+    EXPECT_EQ(ProgressLine("b", 5, 0, 10), "b [..........]   0%");
+}
+
+TEST(CauseTest, LinkLinesJoinedWithoutTimeStamps)
+{
+    EXPECT_EQ(CauseOf({"12/10/2026 14:05:09", "  Can't write to device"}, "x"), "Can't write to device");
+    EXPECT_EQ(CauseOf({"ReadFile timeout", "Can't read from device"}, "x"), "ReadFile timeout; Can't read from device");
+    EXPECT_EQ(CauseOf({}, "the board did not answer"), "the board did not answer");
+}
+
+TEST(VerifyTest, FirstDifferingByte)
+{
+    const std::vector<uint8_t> a = {1, 2, 3, 4};
+    EXPECT_EQ(FirstDifference(a, std::vector<uint8_t>{1, 2, 3, 4}), std::nullopt);
+    EXPECT_EQ(FirstDifference(a, std::vector<uint8_t>{0, 2, 3, 4}), 0u);
+    EXPECT_EQ(FirstDifference(a, std::vector<uint8_t>{1, 2, 3, 5}), 3u);
+}
+
+TEST(PinWatchTest, ChangesByHeaderPosition)
+{
+    PinCapture before;
+    before.fill(0xFF);  // every pin undriven, high
+    PinCapture after = before;
+    // Pin 1 at position 13 is cell group 17: bits 51-53 in byte 6 (masks 0x10, 0x08, 0x04).
+    after[6] = static_cast<uint8_t>(after[6] & ~0x18);  // driven (0x08 clear), low (0x10 clear)
+    after[6] = static_cast<uint8_t>(after[6] | 0x04);   // driven to high
+    const std::vector<PinChange> changes = PinChanges(before, after);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].position, 13);
+    EXPECT_EQ(ChangeLine("14:05:09.123", changes[0]), "14:05:09.123 P001 1 -> H");
+    EXPECT_TRUE(PinChanges(before, before).empty());
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "CliProcess.h"
+
+// tarvik-cli run as a process on simulated boards: what a user or a script sees of it.
+namespace {
+
+using clitest::CliRun;
+using clitest::RunCli;
+using nlohmann::json;
+
+class CliProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("tarvik-cli-test-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+        // A configuration of 300 bytes: three pages and a part, the rest of the area erased.
+        std::ofstream file(ConfigFile(), std::ios::binary);
+        for (int i = 0; i < 300; ++i)
+            file.put(static_cast<char>(i * 7 + 3));
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    std::string ConfigFile() const { return (m_dir / "blink.rbf").string(); }
+    std::string DumpFile() const { return (m_dir / "dump.json").string(); }
+    json Dump() const
+    {
+        std::ifstream stream(DumpFile());
+        return json::parse(stream);
+    }
+
+    std::filesystem::path m_dir;
+};
+
+json ParseOut(const CliRun& run)
+{
+    EXPECT_TRUE(json::accept(run.out)) << run.out << run.err;
+    return json::parse(run.out, nullptr, false);
+}
+
+struct ExitCase {
+    const char* what;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* errText;  // a piece of the message on standard error ("" when none expected)
+};
+
+TEST_F(CliProgram, ExitStatusAndMessageTellWhatWentWrong)
+{
+    const std::string missing = (m_dir / "missing.rbf").string();
+    const ExitCase cases[] = {
+        {"list", {"--sim", "list"}, 0, ""},
+        {"version", {"--version"}, 0, ""},
+        {"unknown command", {"--sim", "flash"}, 2, "flash"},
+        {"no command", {"--sim"}, 2, "--help"},
+        {"several boards, none named", {"--sim=2", "info"}, 2, "/dev/hidraw-sim0 (TRK_00042), /dev/hidraw-sim1 (TRK_00043)"},
+        {"serial number out of range", {"--sim", "info", "TRK_70000"}, 2, "0 to 65535"},
+        {"board not attached", {"--sim=2", "info", "TRK_00099"}, 1, "TRK_00099 is not attached"},
+        {"pin not on the header", {"--sim", "drive", "4", "high"}, 2, "Illegal pin choice"},
+        {"level unknown", {"--sim", "drive", "23", "sideways"}, 2, "sideways"},
+        {"board and --all", {"--sim=2", "download", "x.rbf", "42", "--all"}, 2, "--all"},
+        {"fault kind unknown", {"--sim", "--sim-fault", "smoke@3", "list"}, 2, "no-reply, late-reply"},
+        {"fault at exchange 0", {"--sim", "--sim-fault", "no-reply@0", "list"}, 2, "from 1"},
+        {"fault without --sim", {"--sim-fault", "no-reply@3", "list"}, 2, "--sim"},
+        {"file that cannot be opened", {"--sim", "download", missing}, 1, "/dev/hidraw-sim0: Uable to open RBF file"},
+        {"node without permission",
+         {"--sim", "--sim-no-permission", "1", "info"},
+         1,
+         "board /dev/hidraw-sim0: cannot be opened: Permission denied; fix: install the udev rule 69-tarvik-morvane.rules"},
+        {"reply lost", {"--sim", "--sim-fault", "no-reply@2", "info"}, 1, "board /dev/hidraw-sim0: information block not read: ReadFile timeout"},
+        {"serial number taken", {"--sim=2", "--sim-blank", "1", "download", "x.rbf", "--all", "--serial", "43"}, 2,
+         "TRK_00043 is already the number of the board at /dev/hidraw-sim1"},
+    };
+    for (const ExitCase& c : cases) {
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.errText), std::string::npos) << c.what << "\n" << run.err;
+    }
+}
+
+TEST_F(CliProgram, NothingIsSentToABoardForAUsageError)
+{
+    const CliRun run = RunCli({"--sim", "--sim-dump", DumpFile(), "drive", "4", "high"});
+    ASSERT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(Dump()["boards"][0]["commands"].empty());
+}
+
+TEST_F(CliProgram, ListAndInfoInJson)
+{
+    const CliRun list = RunCli({"--sim=3", "--sim-blank", "2", "--sim-no-permission", "3", "list", "--json"});
+    EXPECT_EQ(list.exitCode, 1) << "a board that cannot be opened fails the listing";
+    const json boards = ParseOut(list)["boards"];
+    ASSERT_EQ(boards.size(), 3u);
+    EXPECT_EQ(boards[0]["node"], "/dev/hidraw-sim0");
+    EXPECT_EQ(boards[0]["serial"], 42);
+    EXPECT_EQ(boards[0]["serial_text"], "TRK_00042");
+    EXPECT_EQ(boards[0]["cycles"], 7);
+    EXPECT_EQ(boards[0]["last_programmed"], "2026-11-28T09:30:05");
+    EXPECT_EQ(boards[0]["last_file"], "/home/student/morvane/blink.rbf");
+    EXPECT_EQ(boards[0]["jtag_chain"], true);
+    EXPECT_EQ(boards[0]["port"], "1-1");
+    EXPECT_EQ(boards[1]["serial"], 0);
+    EXPECT_EQ(boards[2]["error"], "cannot be opened: Permission denied");
+    EXPECT_NE(boards[2]["fix"].get<std::string>().find("69-tarvik-morvane.rules"), std::string::npos);
+
+    for (const char* name : {"43", "TRK_00043", "hidraw-sim1", "/dev/hidraw-sim1"}) {
+        const CliRun info = RunCli({"--sim=2", "info", name, "--json"});
+        EXPECT_EQ(info.exitCode, 0) << name << info.err;
+        EXPECT_EQ(ParseOut(info)["node"], "/dev/hidraw-sim1") << name;
+    }
+}
+
+TEST_F(CliProgram, InfoShowsTheWindowsTexts)
+{
+    const CliRun run = RunCli({"--sim", "info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Board serial number: TRK_00042\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Last programmed:     11/28/2026 at 09:30:05\n"), std::string::npos) << run.out;
+}
+
+TEST_F(CliProgram, PinsListedAndInJson)
+{
+    const CliRun text = RunCli({"--sim", "pins"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("Capture result:     H,L => driven    1,0 => not driven\n\n"
+                             " P023:1 P022:1 P021:1 P016:1 P015:1 P014:1 P012:1 P011:1\n",
+                             0),
+              0u)
+        << text.out;
+
+    const CliRun run = RunCli({"--sim", "pins", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const json pins = ParseOut(run)["pins"];
+    ASSERT_EQ(pins.size(), 80u);
+    EXPECT_EQ(pins[0], json({{"position", 0}, {"pin", 23}, {"label", "P023"}, {"state", "1"}, {"driven", false}}));
+    EXPECT_EQ(pins[39]["label"], "In92");
+}
+
+TEST_F(CliProgram, DriveLeavesTheBoardDrivingUntilRelease)
+{
+    const CliRun drive = RunCli({"--sim", "--sim-dump", DumpFile(), "drive", "23", "LOW"});
+    ASSERT_EQ(drive.exitCode, 0) << drive.err;
+    EXPECT_EQ(drive.out, "Pin 23 is now low.\n");
+    EXPECT_EQ(Dump()["boards"][0]["commands"], json({"DrivePinLow"}));
+    EXPECT_EQ(Dump()["boards"][0]["test_mode"], true);
+
+    const CliRun release = RunCli({"--sim", "--sim-dump", DumpFile(), "release"});
+    ASSERT_EQ(release.exitCode, 0) << release.err;
+    EXPECT_EQ(Dump()["boards"][0]["commands"], json({"LeaveTestMode"}));
+}
+
+TEST_F(CliProgram, DownloadOnOneBoardWithReadBack)
+{
+    const CliRun run = RunCli({"--sim", "--sim-dump", DumpFile(), "download", ConfigFile(), "--verify", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const json result = ParseOut(run);
+    EXPECT_EQ(result["file"], ConfigFile());
+    ASSERT_EQ(result["boards"].size(), 1u);
+    const json& board = result["boards"][0];
+    EXPECT_EQ(board["succeeded"], true);
+    EXPECT_EQ(board["result"], "FPGA configuration successful");
+    EXPECT_EQ(board["serial_text"], "TRK_00042");
+    EXPECT_EQ(board["verified"], true);
+    EXPECT_EQ(board["first_difference"], nullptr);
+    EXPECT_EQ(board["log"][0], "  Read 300 bytes from RBF file");
+    // The window's download (783 exchanges), then three reads for each of the 256 pages.
+    EXPECT_EQ(Dump()["boards"][0]["commands"].size(), 783u + 3u * 256u);
+    // Log lines go to standard error when standard output carries the JSON.
+    EXPECT_NE(run.err.find("FPGA configuration successful"), std::string::npos);
+}
+
+TEST_F(CliProgram, AFailingBoardNeverStopsTheOthers)
+{
+    // The first board loses the reply to a page write halfway through.
+    const CliRun run = RunCli({"--sim=4", "--sim-fault", "no-reply@400", "--sim-dump", DumpFile(), "download",
+                               ConfigFile(), "--all", "--verify", "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    const json result = ParseOut(run);
+    ASSERT_EQ(result["boards"].size(), 4u);
+    EXPECT_EQ(result["succeeded"], 3);
+    EXPECT_EQ(result["failed"], 1);
+    const json& failed = result["boards"][0];
+    EXPECT_EQ(failed["succeeded"], false);
+    EXPECT_EQ(failed["result"], "Flash memory update unsuccessful (ReadFile timeout; Can't read from device)");
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(result["boards"][i]["succeeded"], true) << i;
+        EXPECT_EQ(result["boards"][i]["verified"], true) << i;
+    }
+    EXPECT_NE(run.err.find("tarvik-cli: board /dev/hidraw-sim0: Flash memory update unsuccessful"), std::string::npos)
+        << run.err;
+}
+
+TEST_F(CliProgram, BlankBoardsAreNumberedInPortOrder)
+{
+    const CliRun run = RunCli({"--sim=4", "--sim-blank", "2", "--sim-blank", "4", "--sim-dump", DumpFile(), "download",
+                               ConfigFile(), "--all", "--serial", "100"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const json boards = Dump()["boards"];
+    EXPECT_EQ(boards[0]["serial"], 42);
+    EXPECT_EQ(boards[1]["serial"], 100);
+    EXPECT_EQ(boards[2]["serial"], 44);
+    EXPECT_EQ(boards[3]["serial"], 101);
+    // The summary says which board got which number.
+    EXPECT_NE(run.out.find("/dev/hidraw-sim1  TRK_00000 -> TRK_00100 (new)  ok: FPGA configuration successful"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("4 boards: 4 programmed, 0 failed"), std::string::npos) << run.out;
+}
+
+struct WatchEnd {
+    const char* what;
+    std::vector<std::string> extraArgs;
+    int signal;  // 0: the watch ends by itself
+    int exitCode;
+};
+
+TEST_F(CliProgram, WatchLeavesTestModeHoweverItEnds)
+{
+    const WatchEnd ends[] = {
+        {"Ctrl-C", {}, SIGINT, 0},
+        {"SIGTERM", {}, SIGTERM, 0},
+        // The fourth capture (exchanges 10 to 12) gets no reply to its first read.
+        {"capture failed", {"--sim-fault", "no-reply@11"}, 0, 1},
+    };
+    for (const WatchEnd& end : ends) {
+        std::vector<std::string> args = {"--sim", "--sim-dump", DumpFile()};
+        args.insert(args.end(), end.extraArgs.begin(), end.extraArgs.end());
+        args.insert(args.end(), {"watch", "--rate", "50"});
+        clitest::RunningCli watch(args);
+        ASSERT_TRUE(watch.WaitForOutput("watching /dev/hidraw-sim0")) << end.what;
+        if (end.signal != 0)
+            watch.Signal(end.signal);
+        const CliRun run = watch.Finish();
+        EXPECT_EQ(run.exitCode, end.exitCode) << end.what << "\n" << run.err;
+        EXPECT_NE(run.err.find("Test mode left."), std::string::npos) << end.what << "\n" << run.err;
+        const json board = Dump()["boards"][0];
+        EXPECT_EQ(board["commands"].back(), "LeaveTestMode") << end.what;
+        EXPECT_EQ(board["test_mode"], false) << end.what;
+    }
+}
+
+}  // namespace
