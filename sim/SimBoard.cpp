@@ -64,7 +64,9 @@ std::vector<uint8_t> SimBoard::Execute(const uint8_t* command, std::size_t comma
     const std::size_t dataRoom = reply.size() - usbio::DataByte;
 
     uint8_t status = StatusUnknownCommand;
-    switch (code) {
+    const bool refused = m_refuseNextCommand;
+    m_refuseNextCommand = false;
+    switch (refused ? uint8_t{0} : code) {
     case usbio::ReadMemory:
         status = length <= dataRoom ? ReadMemory(address, length, reply.data() + usbio::DataByte) : StatusRefused;
         break;
@@ -83,6 +85,8 @@ std::vector<uint8_t> SimBoard::Execute(const uint8_t* command, std::size_t comma
     case usbio::LeaveTestMode: status = LeaveTestMode(); break;
     default: break;
     }
+    if (refused)
+        status = StatusRefused;
     if (m_statusOverride[code])
         status = *m_statusOverride[code];
 

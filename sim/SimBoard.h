@@ -61,6 +61,9 @@ public:
     void RefusePage(std::optional<uint16_t> flashAddress) { m_refusedPage = flashAddress; }
     void RefuseRelease(bool refuse) { m_refuseRelease = refuse; }
     void RefuseNextCapture() { m_refuseNextCapture = true; }
+    // The next command of any kind is not carried out and is answered 'E': a WriteMemory
+    // leaves the memory window as it was, a ProgramPage the flash.
+    void RefuseNextCommand() { m_refuseNextCommand = true; }
     // Every reply to this command carries this status instead of the firmware's own.
     void OverrideStatus(uint8_t command, std::optional<uint8_t> status);
 
@@ -85,6 +88,7 @@ private:
     std::optional<uint16_t> m_refusedPage;
     bool m_refuseRelease = false;
     bool m_refuseNextCapture = false;
+    bool m_refuseNextCommand = false;
     std::array<std::optional<uint8_t>, 256> m_statusOverride{};
 };
 

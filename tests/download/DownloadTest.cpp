@@ -162,12 +162,12 @@ private:
     Flash m_before{};
 };
 
-// Files of every length the download has to handle; a huge sparse file shows that only
-// the first 32767 bytes are ever read.
+// Files the download takes: up to the area's 32767 bytes, and longer ones whose bytes past
+// the area are all erased-flash padding (0xFF), which is dropped.
 struct FileCase {
     const char* label;
-    std::size_t writtenBytes;
-    uint64_t fileSize;
+    std::size_t patternBytes;
+    std::size_t erasedTail;  // 0xFF bytes after the pattern
     std::size_t used;
 };
 
@@ -176,10 +176,10 @@ class DownloadFileTest : public DownloadTest, public ::testing::WithParamInterfa
 TEST_P(DownloadFileTest, FlashHoldsTheFileAndTheRecord)
 {
     const FileCase& c = GetParam();
-    std::vector<uint8_t> content = Pattern(c.writtenBytes);
+    std::vector<uint8_t> content = Pattern(c.patternBytes);
+    content.resize(c.patternBytes + c.erasedTail, 0xFF);
     window.m_strFile = WriteRbf("config.rbf", content);
-    fs::resize_file(window.m_strFile, c.fileSize);
-    content.resize(c.used, 0);
+    content.resize(c.used);
 
     Download();
 
@@ -202,11 +202,83 @@ TEST_P(DownloadFileTest, FlashHoldsTheFileAndTheRecord)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DownloadFileTest,
-                         ::testing::Values(FileCase{"empty", 0, 0, 0}, FileCase{"short", 1000, 1000, 1000},
-                                           FileCase{"full", 32767, 32767, 32767},
-                                           FileCase{"longer", 40000, 40000, 32767},
-                                           FileCase{"sparse4GiB", 32767, uint64_t{1} << 32, 32767}),
+                         ::testing::Values(FileCase{"oneByte", 1, 0, 1}, FileCase{"short", 1000, 0, 1000},
+                                           FileCase{"full", 32767, 0, 32767},
+                                           FileCase{"erasedPaddingPastTheArea", 32767, 7233, 32767},
+                                           FileCase{"erasedPaddingFromInsideTheArea", 32000, 100000, 32767}),
                          RowLabel<FileCase>);
+
+// Files that cannot be a configuration for the board: refused with a box before anything is
+// sent, so even a blank board does not get the number the file text begins with.
+struct RefusedFileCase {
+    const char* label;
+    std::function<void(const std::string& path)> make;
+    std::string box;
+};
+
+class RefusedFileTest : public DownloadTest, public ::testing::WithParamInterface<RefusedFileCase> {};
+
+TEST_P(RefusedFileTest, SendsNothing)
+{
+    const RefusedFileCase& c = GetParam();
+    sim::SimBoard::Info info;
+    info.serial = 0;
+    board.Board().WriteInfoBlock(info);
+    c.make((m_dir / "42.rbf").string());
+    const fs::path cwd = fs::current_path();
+    fs::current_path(m_dir);
+    window.m_strFile = "42.rbf";
+
+    Download();
+    fs::current_path(cwd);
+
+    EXPECT_EQ(window.messageBoxes, std::vector<std::string>{"Open Error: " + c.box});
+    EXPECT_EQ(Exchanges(), 0u);
+    EXPECT_EQ(FirstDifference(Before(), After()), -1);
+    EXPECT_FALSE(board.Board().InProgrammingMode());
+    EXPECT_TRUE(window.log.empty());
+    ExpectBoxesTakenFirstAndShownLast();
+    EXPECT_TRUE(window.progress.empty());
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// The area's bytes, then padding with one byte that is not 0xFF at offset `at` past the area.
+std::vector<uint8_t> PaddedWithStrayByte(std::size_t at)
+{
+    std::vector<uint8_t> bytes = Pattern(32767);
+    bytes.resize(32767 + at + 1, 0xFF);
+    bytes.back() = 0x00;
+    return bytes;
+}
+
+std::string TooLong(const std::string& size)
+{
+    return "The RBF file is " + size + " bytes long; the board's configuration area holds 32767 bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedFileTest,
+    ::testing::Values(
+        RefusedFileCase{"empty", [](const std::string& path) { WriteBytes(path, {}); },
+                        "The RBF file is empty: it holds no configuration to download"},
+        RefusedFileCase{"oneByteOver", [](const std::string& path) { WriteBytes(path, PaddedWithStrayByte(0)); },
+                        TooLong("32768")},
+        RefusedFileCase{"strayByteFarPastTheArea",
+                        [](const std::string& path) { WriteBytes(path, PaddedWithStrayByte(200000)); },
+                        TooLong("232768")},
+        // Holes of a sparse file read as zeros: refused at the first, without reading 4 GiB.
+        RefusedFileCase{"sparse4GiB",
+                        [](const std::string& path) {
+                            WriteBytes(path, Pattern(32767));
+                            fs::resize_file(path, uint64_t{1} << 32);
+                        },
+                        TooLong("4294967296")}),
+    RowLabel<RefusedFileCase>);
 
 TEST_F(DownloadTest, CyclesWrapAtTheirLargestValue)
 {
