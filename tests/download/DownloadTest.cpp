@@ -13,11 +13,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "app/InfoBlock.h"
 #include "app/LocalTime.h"
 #include "download/Download.h"
 #include "link/usbio.h"
@@ -358,6 +360,75 @@ TEST_F(DownloadTest, InformationBlockNotReadIsLeftAsItIs)
     EXPECT_NE(std::find(log.begin(), log.end(), std::string(Stamp) + ReadyText), log.end());
     EXPECT_EQ(window.m_strSerial, "TRK_00042");
 }
+
+// One exchange of the download goes wrong. A configuration page stops the download as a
+// refused page does; an information block write is read back, logged and shown as the
+// board holds it, or as unknown when it cannot be read back.
+struct WriteFaultCase {
+    const char* label;
+    std::size_t exchange;  // 7 for mode and reads, 3 per page; 775 is page 0 of the record
+    sim::LinkFault fault;
+    std::vector<std::string> lines;  // the download's log lines after the read line
+    const char* cycles;
+    uint32_t heldCycles;
+};
+
+class WriteFaultTest : public DownloadTest, public ::testing::WithParamInterface<WriteFaultCase> {};
+
+TEST_P(WriteFaultTest, NoWriteIsTakenOnTrust)
+{
+    const WriteFaultCase& c = GetParam();
+    board.InjectFault(c.fault, c.exchange);
+
+    Download();
+
+    // The download's own lines, without the board link's lines about the lost exchange.
+    std::vector<std::string> log;
+    std::copy_if(window.log.begin(), window.log.end(), std::back_inserter(log), [](const std::string& line) {
+        return line.rfind("  Read", 0) == 0 || line.rfind("  Board", 0) == 0 || line.rfind(Stamp, 0) == 0;
+    });
+    std::vector<std::string> expected{ReadLine(1000)};
+    expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(infoblock::Cycles(After()), c.heldCycles);
+    EXPECT_EQ(std::vector<uint8_t>(After().begin() + 128, After().begin() + 256),
+              std::vector<uint8_t>(Before().begin() + 128, Before().begin() + 256));
+    EXPECT_EQ(window.m_strCycles, c.cycles);
+}
+
+const char* const PageFailed = "03/15/2026 14:05:09 Flash memory update unsuccessful";
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WriteFaultTest,
+    ::testing::Values(
+        WriteFaultCase{"firstPageBufferWriteFails", 7 + 3 * 4, sim::LinkFault::WriteFails, {PageFailed}, "7", 7},
+        WriteFaultCase{"secondPageBufferWriteRefused", 7 + 3 * 4 + 1, sim::LinkFault::Refused, {PageFailed}, "7", 7},
+        WriteFaultCase{"pageBufferBoardDropsOut", 7 + 3 * 200 + 1, sim::LinkFault::DropOut, {PageFailed}, "7", 7},
+        WriteFaultCase{"recordRefused",
+                       775,
+                       sim::LinkFault::Refused,
+                       {"  Board information block write failed; read back, it holds TRK_00042, 7 cycles, last "
+                        "programmed 11/28/2026 at 09:30:05",
+                        std::string(Stamp) + ReadyText},
+                       "7",
+                       7},
+        WriteFaultCase{"recordProgrammedButItsReplyLost",
+                       777,
+                       sim::LinkFault::NoReply,
+                       {"  Board information block write failed; read back, it holds TRK_00042, 8 cycles, last "
+                        "programmed 03/15/2026 at 14:05:09",
+                        std::string(Stamp) + ReadyText},
+                       "8",
+                       8},
+        WriteFaultCase{"boardGoneAtTheRecord",
+                       775,
+                       sim::LinkFault::Unplug,
+                       {"  Board information block write failed and it could not be read back: the board may hold "
+                        "its old or its new information block",
+                        std::string(Stamp) + "FPGA configuration unsuccessful"},
+                       UnknownText,
+                       7}),
+    RowLabel<WriteFaultCase>);
 
 // What the release and the chain check say after all pages went in.
 struct VerdictCase {
