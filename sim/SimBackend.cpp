@@ -216,9 +216,9 @@ bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size
     if (fault == LinkFault::Refused)
         m_board.RefuseNextCommand();
     // The firmware carries out every command it receives, even one whose reply gets lost.
-    std::vector<uint8_t> reply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
+    SimBoard::Reply reply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
     if (fault == LinkFault::GarbledStatus)
-        reply[usbio::StatusByte] ^= 0x20;
+        reply.bytes[usbio::StatusByte] ^= 0x20;
     const bool dropped = m_dropReplyAfter && *m_dropReplyAfter == 0;
     if (m_dropReplyAfter)
         m_dropReplyAfter = dropped ? std::nullopt : std::optional<std::size_t>(*m_dropReplyAfter - 1);
@@ -247,11 +247,11 @@ usbio::HidReadResult SimBackend::Read(usbio::HidHandle handle, uint8_t* buffer, 
         }
         return usbio::HidReadResult::TimedOut;
     }
-    std::vector<uint8_t> reply = std::move(m_inputQueue.front());
-    m_inputQueue.pop_front();
-    std::copy_n(reply.begin(), std::min(length, reply.size()), buffer);
+    const SimBoard::Reply& reply = m_inputQueue.front();
+    std::copy_n(reply.bytes.begin(), std::min(length, reply.length), buffer);
     if (m_recording)
-        m_sent.push_back(std::move(reply));
+        m_sent.emplace_back(reply.bytes.begin(), reply.bytes.begin() + static_cast<std::ptrdiff_t>(reply.length));
+    m_inputQueue.erase(m_inputQueue.begin());
     return usbio::HidReadResult::Arrived;
 }
 

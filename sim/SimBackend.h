@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -123,9 +122,9 @@ private:
     std::map<usbio::HidHandle, OpenHandle> m_handles;
     usbio::HidHandle m_nextHandle = 1;
     // Input reports the board has sent and no read has taken yet, oldest first.
-    std::deque<std::vector<uint8_t>> m_inputQueue;
+    std::vector<SimBoard::Reply> m_inputQueue;
     // A reply on its way that arrives only once the read waiting for it has given up.
-    std::optional<std::vector<uint8_t>> m_lateReply;
+    std::optional<SimBoard::Reply> m_lateReply;
     // Enumerations left before a board that dropped out is listed again.
     std::optional<int> m_dropOutEnumerations;
 
