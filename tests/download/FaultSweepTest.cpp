@@ -197,7 +197,8 @@ std::vector<std::string> Violations(const Flash& before, bool blank, const Outco
     return wrong;
 }
 
-class FaultSweep : public ::testing::Test {
+// One instance per board: with a serial number, and blank.
+class FaultSweep : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override
     {
@@ -222,26 +223,25 @@ protected:
     fs::path m_cwd;
 };
 
-TEST_F(FaultSweep, EveryFaultAtEveryExchangeLeavesTheBoardKnownAndTheLogTrue)
+TEST_P(FaultSweep, EveryFaultAtEveryExchangeLeavesTheBoardKnownAndTheLogTrue)
 {
     std::vector<std::string> failures;
     std::size_t runs = 0;
-    for (const bool blank : {false, true}) {
-        const Flash before = BoardBefore(blank);
-        std::size_t exchanges = 0;
-        const Outcome clean = Download(before, std::nullopt, 0, &exchanges);
-        ASSERT_EQ(exchanges, blank ? 786u : 783u);
-        ASSERT_TRUE(Violations(before, blank, clean).empty());
-        ASSERT_TRUE(Logged(clean.window, "FPGA configuration successful"));
+    const bool blank = GetParam();
+    const Flash before = BoardBefore(blank);
+    std::size_t exchanges = 0;
+    const Outcome clean = Download(before, std::nullopt, 0, &exchanges);
+    ASSERT_EQ(exchanges, blank ? 786u : 783u);
+    ASSERT_TRUE(Violations(before, blank, clean).empty());
+    ASSERT_TRUE(Logged(clean.window, "FPGA configuration successful"));
 
-        for (std::size_t exchange = 0; exchange < exchanges; ++exchange) {
-            for (const sim::LinkFault fault : sim::AllLinkFaults) {
-                ++runs;
-                const Outcome run = Download(before, fault, exchange, nullptr);
-                for (const std::string& wrong : Violations(before, blank, run))
-                    failures.push_back(std::string(blank ? "blank board" : "board") + ", exchange " +
-                                       std::to_string(exchange) + ", " + sim::LinkFaultName(fault) + ": " + wrong);
-            }
+    for (std::size_t exchange = 0; exchange < exchanges; ++exchange) {
+        for (const sim::LinkFault fault : sim::AllLinkFaults) {
+            ++runs;
+            const Outcome run = Download(before, fault, exchange, nullptr);
+            for (const std::string& wrong : Violations(before, blank, run))
+                failures.push_back(std::string(blank ? "blank board" : "board") + ", exchange " +
+                                   std::to_string(exchange) + ", " + sim::LinkFaultName(fault) + ": " + wrong);
         }
     }
     const std::size_t shown = std::min<std::size_t>(failures.size(), 20);
@@ -251,5 +251,8 @@ TEST_F(FaultSweep, EveryFaultAtEveryExchangeLeavesTheBoardKnownAndTheLogTrue)
                                   << shown << " are listed above";
     RecordProperty("runs", static_cast<int>(runs));
 }
+
+INSTANTIATE_TEST_SUITE_P(Boards, FaultSweep, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& board) { return board.param ? "blank" : "numbered"; });
 
 }  // namespace
