@@ -194,6 +194,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                 err << ProgramName << ": --sim-fault " << parsed.error << '\n';
                 return {std::nullopt, ExitUsageError};
             }
+            for (const SimFault& planned : setup.faults)
+                if (planned.exchange == parsed.fault->exchange) {
+                    err << ProgramName << ": --sim-fault " << text << ": exchange " << planned.exchange
+                        << " has a fault already; the board takes one fault per exchange\n";
+                    return {std::nullopt, ExitUsageError};
+                }
             setup.faults.push_back(*parsed.fault);
         }
         for (const auto& [option, boards] : {std::pair{"--sim-blank", &blank}, {"--sim-no-permission", &noPermission}})

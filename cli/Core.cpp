@@ -222,7 +222,10 @@ std::string CaptureListingOf(const PinCapture& capture) { return boardtest::Capt
 
 std::optional<std::size_t> ReadConfigFile(const std::string& path, std::span<uint8_t> area)
 {
-    return ReadRbfFile(path, area.first(std::min(area.size(), MaxConfigFileBytes)));
+    const std::optional<RbfFileContents> contents = ReadRbfFile(path, area.first(std::min(area.size(), MaxConfigFileBytes)));
+    if (!contents)
+        return std::nullopt;
+    return contents->count;
 }
 
 std::string CommandName(uint8_t command)

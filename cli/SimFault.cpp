@@ -24,7 +24,7 @@ ParsedSimFault ParseSimFault(std::string_view text)
     const std::string_view kindText = text.substr(0, at);
     const std::string_view exchangeText = text.substr(at + 1);
 
-    std::optional<SimFaultKind> kind;
+    std::optional<sim::LinkFault> kind;
     for (const SimFaultKindName& entry : SimFaultKindNames)
         if (entry.name == kindText)
             kind = entry.kind;

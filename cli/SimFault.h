@@ -6,35 +6,28 @@
 #include <string>
 #include <string_view>
 
+#include "sim/SimBackend.h"
+
 // A fault of the simulated board at one exchange, as --sim-fault KIND@EXCHANGE names it.
 namespace cli {
 
-enum class SimFaultKind {
-    NoReply,         // the reply to the exchange is lost
-    LateReply,       // the reply arrives after the read has given up
-    FailedWrite,     // the command report cannot be written
-    RefusedCommand,  // the board refuses the command
-    Unplug,          // the board is unplugged before the exchange and stays away
-    UnplugOnce,      // the board is away for this one exchange
-    WrongStatus,     // the reply carries a status the command never answers with
-};
-
+// The simulated board's link faults by the names the command line gives them.
 struct SimFaultKindName {
-    SimFaultKind kind;
+    sim::LinkFault kind;
     std::string_view name;
 };
 inline constexpr std::array<SimFaultKindName, 7> SimFaultKindNames = {{
-    {SimFaultKind::NoReply, "no-reply"},
-    {SimFaultKind::LateReply, "late-reply"},
-    {SimFaultKind::FailedWrite, "failed-write"},
-    {SimFaultKind::RefusedCommand, "refused-command"},
-    {SimFaultKind::Unplug, "unplug"},
-    {SimFaultKind::UnplugOnce, "unplug-once"},
-    {SimFaultKind::WrongStatus, "wrong-status"},
+    {sim::LinkFault::NoReply, "no-reply"},
+    {sim::LinkFault::LateReply, "late-reply"},
+    {sim::LinkFault::WriteFails, "failed-write"},
+    {sim::LinkFault::Refused, "refused-command"},
+    {sim::LinkFault::Unplug, "unplug"},
+    {sim::LinkFault::DropOut, "unplug-once"},
+    {sim::LinkFault::GarbledStatus, "wrong-status"},
 }};
 
 struct SimFault {
-    SimFaultKind kind;
+    sim::LinkFault kind;
     std::size_t exchange;  // 1 is the first exchange of the run
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/BackendDecorator.h"
 #include "sim/SimBackend.h"
 
 namespace cli {
@@ -12,21 +13,31 @@ bool Listed(const std::vector<int>& boards, std::size_t index)
     return std::find(boards.begin(), boards.end(), static_cast<int>(index + 1)) != boards.end();
 }
 
-void InjectFault(sim::SimBackend& backend, const SimFault& fault)
-{
-    const std::size_t before = fault.exchange - 1;
-    switch (fault.kind) {
-    case SimFaultKind::NoReply: backend.DropNextReply(before); break;
-    case SimFaultKind::LateReply:
-    case SimFaultKind::FailedWrite:
-    case SimFaultKind::RefusedCommand:
-    case SimFaultKind::Unplug:
-    case SimFaultKind::UnplugOnce:
-    case SimFaultKind::WrongStatus: break;
-    }
-}
-
 }  // namespace
+
+// The simulated board holds one planned fault at a time: each fault of the plan is handed to
+// it just before the exchange it is planned for.
+class SimulatedBoards::FaultPlan final : public BackendDecorator {
+public:
+    FaultPlan(sim::SimBackend& board, std::vector<SimFault> faults)
+        : BackendDecorator(board), m_board(board), m_faults(std::move(faults))
+    {
+    }
+
+    bool Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length) override
+    {
+        ++m_exchanges;
+        for (const SimFault& fault : m_faults)
+            if (fault.exchange == m_exchanges)
+                m_board.InjectFault(fault.kind, 0);
+        return BackendDecorator::Write(handle, report, length);
+    }
+
+private:
+    sim::SimBackend& m_board;
+    std::vector<SimFault> m_faults;
+    std::size_t m_exchanges = 0;
+};
 
 std::string SimulatedBoards::NodeOf(std::size_t index) { return "/dev/hidraw-sim" + std::to_string(index); }
 
@@ -41,9 +52,8 @@ SimulatedBoards::SimulatedBoards(const SimSetup& setup)
         backend->RefuseAccess(Listed(setup.noPermission, i));
         m_backends.push_back(std::move(backend));
     }
-    if (!m_backends.empty())
-        for (const SimFault& fault : setup.faults)
-            InjectFault(*m_backends.front(), fault);
+    if (!m_backends.empty() && !setup.faults.empty())
+        m_faultPlan = std::make_unique<FaultPlan>(*m_backends.front(), setup.faults);
 }
 
 SimulatedBoards::~SimulatedBoards() = default;
@@ -55,7 +65,8 @@ std::vector<AttachedBoard> SimulatedBoards::Attach()
         sim::SimBackend& backend = *m_backends[i];
         if (!backend.Plugged())
             continue;
-        AttachedBoard board{backend.BoardPath(), UsbPort{1, static_cast<int>(i + 1)}, &backend, {}};
+        HidBackend* layer = i == 0 && m_faultPlan ? static_cast<HidBackend*>(m_faultPlan.get()) : &backend;
+        AttachedBoard board{backend.BoardPath(), UsbPort{1, static_cast<int>(i + 1)}, layer, {}};
         board.accessError = ProbeAccess(backend, board.node);
         boards.push_back(std::move(board));
     }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "cli/Core.h"
+
+namespace cli {
+
+// A device layer that passes every call to another one; the tool's own layers derive from
+// it and change only the calls they are about.
+class BackendDecorator : public HidBackend {
+public:
+    explicit BackendDecorator(HidBackend& inner) : m_inner(inner) {}
+
+    std::vector<HidInterfaceInfo> EnumerateInterfaces() override { return m_inner.EnumerateInterfaces(); }
+    usbio::HidHandle Open(const std::string& path, HidAccess access) override { return m_inner.Open(path, access); }
+    bool GetAttributes(usbio::HidHandle handle, uint16_t& vendorId, uint16_t& productId) override
+    {
+        return m_inner.GetAttributes(handle, vendorId, productId);
+    }
+    bool GetCaps(usbio::HidHandle handle, usbio::HidCaps& caps) override { return m_inner.GetCaps(handle, caps); }
+    bool Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length) override
+    {
+        return m_inner.Write(handle, report, length);
+    }
+    usbio::HidReadResult Read(usbio::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override
+    {
+        return m_inner.Read(handle, buffer, length, timeoutMs);
+    }
+    void Cancel(usbio::HidHandle handle) override { m_inner.Cancel(handle); }
+    void Drain(usbio::HidHandle handle) override { m_inner.Drain(handle); }
+    void Close(usbio::HidHandle handle) override { m_inner.Close(handle); }
+    std::string LastError() const override { return m_inner.LastError(); }
+
+private:
+    HidBackend& m_inner;
+};
+
+}  // namespace cli
