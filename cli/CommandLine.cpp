@@ -18,17 +18,38 @@ constexpr const char* Description =
     "board's information block, downloads a configuration (.rbf) into one board or into every\n"
     "attached board at once, and tests the header pins over the boundary-scan chain.";
 
-constexpr const char* Footer = R"(Commands:
-  list [--json]
-  info [BOARD] [--json]
-  download FILE [BOARD | --all] [--serial N] [--verify] [--json]
-  pins [BOARD] [--json]
-  drive PIN high|low|hi-z [BOARD]
-  drive-all high|low [BOARD]
-  release [BOARD]
-  watch [BOARD] [--rate HZ]
+// Each command's synopsis and what it does: the subcommands' own help and the list of
+// commands in --help (from which the manual page is made).
+struct CommandHelp {
+    const char* name;
+    const char* synopsis;
+    const char* description;
+};
+constexpr CommandHelp CommandHelps[] = {
+    {"list", "list [--json]",
+     "Every attached board: node, serial number, cycles, last programmed, last file, whether its "
+     "boundary-scan chain answers; or why it cannot be opened, and the fix"},
+    {"info", "info [BOARD] [--json]", "One board's information block"},
+    {"download", "download FILE [BOARD | --all] [--serial N] [--verify] [--json]",
+     "Write a configuration file into the board's flash, as the window's Download does, and let the FPGA "
+     "configure from it; --all: every attached board at once, with a summary at the end"},
+    {"pins", "pins [BOARD] [--json]", "Capture the header pins and list their states"},
+    {"drive", "drive PIN high|low|hi-z [BOARD]", "Drive one header pin (by its FPGA pin number) high or low, or release it"},
+    {"drive-all", "drive-all high|low [BOARD]", "Drive every header pin high or low"},
+    {"release", "release [BOARD]", "Leave boundary-scan test mode: no pin is driven any more"},
+    {"watch", "watch [BOARD] [--rate HZ]",
+     "Capture again and again and print each change of a pin's state with the time, until interrupted"},
+};
 
-BOARD names a board by its serial number (TRK_00042 or 42) or by its device node
+const CommandHelp& HelpOf(const char* name)
+{
+    for (const CommandHelp& help : CommandHelps)
+        if (std::string_view(help.name) == name)
+            return help;
+    return CommandHelps[0];
+}
+
+constexpr const char* FooterNotes = R"(BOARD names a board by its serial number (TRK_00042 or 42) or by its device node
 (/dev/hidraw3 or hidraw3). With one board attached it may be left out.
 
 download --serial N gives a blank board (serial number 0) the number N instead of the
@@ -45,7 +66,16 @@ Examples:
   tarvik-cli list
   tarvik-cli download blink.rbf TRK_00042 --verify
   tarvik-cli download 101_lab3.rbf --all --serial 101
-  tarvik-cli --sim=4 --sim-fault no-reply@40 download blink.rbf --all)";
+  tarvik-cli --sim=4 --sim-fault no-reply@400 download blink.rbf --all)";
+
+std::string Footer()
+{
+    std::string footer = "Commands:\n";
+    for (const CommandHelp& help : CommandHelps)
+        footer += std::string("  ") + help.synopsis + "\n      " + help.description + "\n";
+    return footer + "\n" + FooterNotes;
+}
+
 
 struct Parser {
     Options options;
@@ -54,6 +84,12 @@ struct Parser {
     std::string level;
     std::string driveAllLevel;
 };
+
+// A subcommand that the command list of --help describes, not CLI11's own list.
+CLI::App* AddCommand(CLI::App& app, const char* name)
+{
+    return app.add_subcommand(name, HelpOf(name).description)->group("");
+}
 
 void AddJson(CLI::App& command, Options& options)
 {
@@ -73,7 +109,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     Options& o = p.options;
 
     CLI::App app{Description, ProgramName};
-    app.footer(Footer);
+    app.footer(Footer());
     app.set_version_flag("--version", std::string(ProgramName) + " " + TARVIK_VERSION);
     app.require_subcommand(1, 1);
     app.fallthrough();
@@ -105,16 +141,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         ->group("Simulated boards")
         ->needs(sim);
 
-    auto* list = app.add_subcommand("list", "Every attached board: node, serial number, cycles, last programmed, "
-                                            "last file, boundary-scan chain; or why it cannot be opened");
+    auto* list = AddCommand(app, "list");
     AddJson(*list, o);
 
-    auto* info = app.add_subcommand("info", "One board's information block");
+    auto* info = AddCommand(app, "info");
     AddBoard(*info, o);
     AddJson(*info, o);
 
-    auto* download = app.add_subcommand("download", "Write a configuration file into the board's flash and let "
-                                                    "the FPGA configure from it");
+    auto* download = AddCommand(app, "download");
     download->add_option("FILE", o.file, "Configuration file (.rbf)")->required();
     auto* downloadBoard =
         download->add_option("BOARD", o.board, "Serial number (TRK_00042 or 42) or device node of the board");
@@ -125,28 +159,27 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     download->add_flag("--verify", o.verify, "Read every written page back and compare it with the file");
     AddJson(*download, o);
 
-    auto* pins = app.add_subcommand("pins", "Capture the header pins and list their states");
+    auto* pins = AddCommand(app, "pins");
     AddBoard(*pins, o);
     AddJson(*pins, o);
 
-    auto* drive = app.add_subcommand("drive", "Drive one header pin high, low, or release it (hi-z)");
+    auto* drive = AddCommand(app, "drive");
     drive->add_option("PIN", o.pin, "FPGA pin number of a header pin")->required();
     drive->add_option("LEVEL", p.level, "high, low or hi-z")
         ->required()
         ->transform(CLI::IsMember({"high", "low", "hi-z"}, CLI::ignore_case));
     AddBoard(*drive, o);
 
-    auto* driveAll = app.add_subcommand("drive-all", "Drive every header pin high or low");
+    auto* driveAll = AddCommand(app, "drive-all");
     driveAll->add_option("LEVEL", p.driveAllLevel, "high or low")
         ->required()
         ->transform(CLI::IsMember({"high", "low"}, CLI::ignore_case));
     AddBoard(*driveAll, o);
 
-    auto* release = app.add_subcommand("release", "Leave boundary-scan test mode: no pin driven any more");
+    auto* release = AddCommand(app, "release");
     AddBoard(*release, o);
 
-    auto* watch = app.add_subcommand("watch", "Capture again and again and print each change of a pin's state, "
-                                              "until interrupted");
+    auto* watch = AddCommand(app, "watch");
     AddBoard(*watch, o);
     watch->add_option("--rate", o.rateHz, "Captures per second at most (default 10)")
         ->type_name("HZ")

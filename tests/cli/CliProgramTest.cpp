@@ -88,6 +88,19 @@ TEST_F(CliProgram, ExitStatusAndMessageTellWhatWentWrong)
     }
 }
 
+TEST_F(CliProgram, HelpListsEveryCommand)
+{
+    // The manual page is made from this text.
+    const CliRun run = RunCli({"--help"});
+    ASSERT_EQ(run.exitCode, 0);
+    for (const char* synopsis : {"list [--json]", "info [BOARD] [--json]",
+                                 "download FILE [BOARD | --all] [--serial N] [--verify] [--json]",
+                                 "pins [BOARD] [--json]", "drive PIN high|low|hi-z [BOARD]", "drive-all high|low [BOARD]",
+                                 "release [BOARD]", "watch [BOARD] [--rate HZ]"})
+        EXPECT_NE(run.out.find(std::string("\n  ") + synopsis + "\n"), std::string::npos) << synopsis;
+    EXPECT_NE(run.out.find("Exit status: 0"), std::string::npos);
+}
+
 TEST_F(CliProgram, NothingIsSentToABoardForAUsageError)
 {
     const CliRun run = RunCli({"--sim", "--sim-dump", DumpFile(), "drive", "4", "high"});
