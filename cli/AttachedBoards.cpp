@@ -11,7 +11,7 @@ namespace cli {
 std::string ProbeAccess(HidBackend& backend, const std::string& node)
 {
     for (HidAccess access : {HidAccess::Write, HidAccess::Read}) {
-        const usbio::HidHandle handle = backend.Open(node, access);
+        const HidHandle handle = backend.Open(node, access);
         if (handle == InvalidHidHandle)
             return backend.LastError();
         backend.Close(handle);

@@ -18,6 +18,9 @@ namespace cli {
 using HidBackend = usbio::HidBackend;
 using HidInterfaceInfo = usbio::HidInterfaceInfo;
 using HidAccess = usbio::HidAccess;
+using HidHandle = usbio::HidHandle;
+using HidCaps = usbio::HidCaps;
+using HidReadResult = usbio::HidReadResult;
 inline constexpr auto InvalidHidHandle = usbio::InvalidHidHandle;
 
 inline constexpr std::size_t InfoBlockBytes = 256;

@@ -217,6 +217,8 @@ int RunDownload(Session& session)
             return ExitUsageError;
         }
         numbers = std::move(numbering.numbers);
+        if (!options.allBoards && !numbers.front() && serials.front())
+            console.Err("board " + labels.front() + " keeps its number: --serial numbers blank boards only");
     }
 
     std::optional<std::vector<uint8_t>> expected;

@@ -24,7 +24,7 @@ public:
     {
     }
 
-    bool Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length) override
+    bool Write(HidHandle handle, const uint8_t* report, std::size_t length) override
     {
         ++m_exchanges;
         for (const SimFault& fault : m_faults)

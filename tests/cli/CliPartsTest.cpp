@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <sstream>
 
 #include "cli/BoardChoice.h"
 #include "cli/BoardName.h"
@@ -149,6 +153,21 @@ TEST(UsbPortTest, PortFromTheDevicePath)
     EXPECT_EQ(ports, (std::vector<UsbPort>{{1, 9}, {1, 9, 3}, {1, 10}, {2, 1}}));
 }
 
+TEST(UsbPortTest, PortOfANodeFromSysfs)
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("tarvik-cli-sysfs-" + std::to_string(::getpid()));
+    const fs::path device = root / "devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4.2/1-4.2:1.0/0003:0925:1299.0001";
+    fs::create_directories(device);
+    fs::create_directories(root / "class/hidraw/hidraw3");
+    fs::create_directory_symlink(device, root / "class/hidraw/hidraw3/device");
+
+    EXPECT_EQ(UsbPortOfNode(root.string(), "/dev/hidraw3"), (UsbPort{1, 4, 2}));
+    EXPECT_EQ(UsbPortOfNode(root.string(), "/dev/hidraw9"), UsbPort{}) << "no such node";
+    EXPECT_EQ(UsbPortOfNode(root.string(), "/dev/ttyUSB0"), UsbPort{}) << "not a hidraw node";
+    fs::remove_all(root);
+}
+
 TEST(SummaryTest, SaysWhichBoardGotWhichNumberAndCounts)
 {
     std::vector<BoardDownload> boards(3);
@@ -177,6 +196,25 @@ TEST(ConsoleTest, ProgressBarStaysInsideItsCells)
     EXPECT_EQ(ProgressLine("b", 200, 100, 10), "b [##########] 100%");
     EXPECT_EQ(ProgressLine("b", -5, 100, 10), "b [..........]   0%");
     EXPECT_EQ(ProgressLine("b", 5, 0, 10), "b [..........]   0%");
+}
+
+TEST(ConsoleTest, ProgressBlockOnlyOnATerminalAndAlwaysBelowTheLines)
+{
+    std::ostringstream out, err;
+    Console terminal(out, err, true);
+    terminal.Progress({"a [..]", "b [..]"});
+    terminal.Out("line");
+    terminal.EndProgress();
+    EXPECT_EQ(out.str(), "line\n");
+    // Drawn, then taken away (two lines up, cleared) for the line and drawn again, then removed.
+    EXPECT_EQ(err.str(), "a [..]\nb [..]\n\x1b[2F\x1b[Ja [..]\nb [..]\n\x1b[2F\x1b[J");
+
+    std::ostringstream pipeOut, pipeErr;
+    Console pipe(pipeOut, pipeErr, false);
+    pipe.Progress({"a [..]"});
+    pipe.Err("message");
+    pipe.EndProgress();
+    EXPECT_EQ(pipeErr.str(), "message\n");
 }
 
 TEST(CauseTest, LinkLinesJoinedWithoutTimeStamps)

@@ -188,8 +188,10 @@ TEST_F(CliProgram, DownloadOnOneBoardWithReadBack)
     EXPECT_EQ(board["log"][0], "  Read 300 bytes from RBF file");
     // The window's download (783 exchanges), then three reads for each of the 256 pages.
     EXPECT_EQ(Dump()["boards"][0]["commands"].size(), 783u + 3u * 256u);
-    // Log lines go to standard error when standard output carries the JSON.
+    // Log lines go to standard error when standard output carries the JSON; no progress bar
+    // is drawn into a pipe.
     EXPECT_NE(run.err.find("FPGA configuration successful"), std::string::npos);
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
 }
 
 TEST_F(CliProgram, AFailingBoardNeverStopsTheOthers)
