@@ -55,6 +55,7 @@ Measurement DownloadAll(int boards, const std::string& file)
     cli::SimulatedBoards simulated(setup);
     for (std::size_t i = 0; i < simulated.Count(); ++i) {
         simulated.Backend(i).SetLatencyMicroseconds(ExchangeLatencyUs);
+        simulated.Backend(i).SetRecording(false);
     }
     cli::Options options;
     options.command = cli::Command::Download;

@@ -127,7 +127,8 @@ DownloadReport Board::Download(const std::string& fileText)
     RunDownload(link);
     DownloadReport report;
     report.message = link.m_message;
-    report.serialText = link.m_strSerial;
+    // Texts the download did not rebuild say nothing about the board.
+    report.serialText = link.m_strSerial == UnknownText ? std::string() : link.m_strSerial;
     report.lastProgrammedText = link.m_strLastProgrammed;
     report.cyclesText = link.m_strCycles;
     // The download tells its verdict in its log only, until it returns one.

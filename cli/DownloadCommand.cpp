@@ -73,8 +73,7 @@ std::string LinkCause(const std::vector<std::string>& log, const std::string& ve
 
 using LogSink = std::function<void(const DownloadJob&, const std::string&)>;
 
-void RunJob(DownloadJob& job, const Options& options, const std::optional<std::vector<uint8_t>>& expected,
-            const LogSink& logLine)
+void RunJob(DownloadJob& job, const Options& options, const std::vector<uint8_t>& expected, const LogSink& logLine)
 {
     BoardDownload& result = job.result;
     result.node = job.attached.node;
@@ -109,21 +108,16 @@ void RunJob(DownloadJob& job, const Options& options, const std::optional<std::v
     const bool pagesWritten =
         report.verdict == DownloadVerdict::Configured || report.verdict == DownloadVerdict::ConfigurationFailed;
     if (options.verify && pagesWritten) {
-        if (expected) {
-            const VerifyOutcome outcome = VerifyConfigArea(board, *expected);
-            result.verify = outcome.state;
-            result.firstDifference = outcome.firstDifference;
-        } else {
-            result.verify = VerifyState::NotRead;
-        }
+        const VerifyOutcome outcome = VerifyConfigArea(board, expected);
+        result.verify = outcome.state;
+        result.firstDifference = outcome.firstDifference;
         result.succeeded = result.succeeded && result.verify == VerifyState::Matches;
     }
 }
 
 // Runs every job on a thread of its own; the calling thread draws the progress bars until
 // the last one ends.
-void RunJobs(std::vector<std::unique_ptr<DownloadJob>>& jobs, Session& session,
-             const std::optional<std::vector<uint8_t>>& expected)
+void RunJobs(std::vector<std::unique_ptr<DownloadJob>>& jobs, Session& session, const std::vector<uint8_t>& expected)
 {
     Console& console = session.console;
     const bool several = jobs.size() > 1;
@@ -176,6 +170,14 @@ int RunDownload(Session& session)
     const Options& options = session.options;
     Console& console = session.console;
 
+    // The file is read before any board is touched: a mistyped name would otherwise hold
+    // the FPGA of every board in programming mode for nothing.
+    const std::optional<std::vector<uint8_t>> expected = ExpectedConfigArea(options.file);
+    if (!expected) {
+        ReportUsageError(console, options.file + ": Uable to open RBF file");
+        return ExitBoardFailed;
+    }
+
     std::vector<AttachedBoard> boards;
     std::vector<std::string> labels;
     std::vector<std::optional<uint16_t>> serials;
@@ -221,10 +223,6 @@ int RunDownload(Session& session)
             console.Err("board " + labels.front() + " keeps its number: --serial numbers blank boards only");
     }
 
-    std::optional<std::vector<uint8_t>> expected;
-    if (options.verify)
-        expected = ExpectedConfigArea(options.file);
-
     std::vector<std::unique_ptr<DownloadJob>> jobs;
     for (std::size_t i = 0; i < boards.size(); ++i) {
         auto job = std::make_unique<DownloadJob>();
@@ -234,7 +232,7 @@ int RunDownload(Session& session)
         job->serialGiven = numbers[i];
         jobs.push_back(std::move(job));
     }
-    RunJobs(jobs, session, expected);
+    RunJobs(jobs, session, *expected);
 
     std::vector<BoardDownload> results;
     for (const auto& job : jobs)

@@ -72,13 +72,13 @@ TEST_F(CliProgram, ExitStatusAndMessageTellWhatWentWrong)
         {"fault kind unknown", {"--sim", "--sim-fault", "smoke@3", "list"}, 2, "no-reply, late-reply"},
         {"fault at exchange 0", {"--sim", "--sim-fault", "no-reply@0", "list"}, 2, "from 1"},
         {"fault without --sim", {"--sim-fault", "no-reply@3", "list"}, 2, "--sim"},
-        {"file that cannot be opened", {"--sim", "download", missing}, 1, "/dev/hidraw-sim0: Uable to open RBF file"},
+        {"file that cannot be opened", {"--sim", "download", missing}, 1, "missing.rbf: Uable to open RBF file"},
         {"node without permission",
          {"--sim", "--sim-no-permission", "1", "info"},
          1,
          "board /dev/hidraw-sim0: cannot be opened: Permission denied; fix: install the udev rule 69-tarvik-morvane.rules"},
         {"reply lost", {"--sim", "--sim-fault", "no-reply@2", "info"}, 1, "board /dev/hidraw-sim0: information block not read: ReadFile timeout"},
-        {"serial number taken", {"--sim=2", "--sim-blank", "1", "download", "x.rbf", "--all", "--serial", "43"}, 2,
+        {"serial number taken", {"--sim=2", "--sim-blank", "1", "download", ConfigFile(), "--all", "--serial", "43"}, 2,
          "TRK_00043 is already the number of the board at /dev/hidraw-sim1"},
     };
     for (const ExitCase& c : cases) {
@@ -101,11 +101,21 @@ TEST_F(CliProgram, HelpListsEveryCommand)
     EXPECT_NE(run.out.find("Exit status: 0"), std::string::npos);
 }
 
-TEST_F(CliProgram, NothingIsSentToABoardForAUsageError)
+TEST_F(CliProgram, NothingIsSentForATypingError)
 {
-    const CliRun run = RunCli({"--sim", "--sim-dump", DumpFile(), "drive", "4", "high"});
-    ASSERT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(Dump()["boards"][0]["commands"].empty());
+    // A pin that is not on the header, and a file name that names no file: no board's FPGA is
+    // held for either.
+    const std::string missing = (m_dir / "missing.rbf").string();
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"drive", "4", "high"}, {"download", missing, "--all"}}) {
+        std::vector<std::string> args = {"--sim=2", "--sim-dump", DumpFile()};
+        args.insert(args.end(), command.begin(), command.end());
+        const CliRun run = RunCli(args);
+        EXPECT_NE(run.exitCode, 0) << command[0];
+        const json dump = Dump();
+        for (const json& board : dump["boards"])
+            EXPECT_TRUE(board["commands"].empty()) << command[0];
+    }
 }
 
 TEST_F(CliProgram, ListAndInfoInJson)
