@@ -3,19 +3,16 @@
 #include "link/DeviceWatcher.h"
 #include "link/HidBackend.h"
 
-class CMainDlg;
-
-// The application object: runs the main window modally; the program ends when it closes.
+// The application object: runs the main window modally on the board behind backend; the
+// program ends when the window closes.
 class CToolApp {
 public:
-    CToolApp(usbio::HidBackend& backend, usbio::DeviceWatcher* watcher);
-    ~CToolApp();
+    CToolApp(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher);
 
     // Returns false: no message loop runs after the main window has closed.
     bool InitInstance();
 
-    CMainDlg* m_pMainWnd = nullptr;
-
 private:
-    usbio::DeviceWatcher* m_watcher;
+    boardlink::HidBackend& m_backend;
+    boardlink::DeviceWatcher* m_watcher;
 };

@@ -9,8 +9,8 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
-    usbio::HidapiBackend backend;
-    usbio::UdevWatcher watcher;
+    boardlink::HidapiBackend backend;
+    boardlink::UdevWatcher watcher;
     CToolApp app(backend, &watcher);
     app.InitInstance();
     return 0;

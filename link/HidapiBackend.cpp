@@ -9,7 +9,7 @@
 
 #include "link/HidrawSysfs.h"
 
-namespace usbio {
+namespace boardlink {
 namespace {
 
 std::string Narrow(const wchar_t* text)
@@ -172,4 +172,4 @@ void HidapiBackend::Close(HidHandle handle)
 
 std::string HidapiBackend::LastError() const { return m_lastError; }
 
-}  // namespace usbio
+}  // namespace boardlink

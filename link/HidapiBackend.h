@@ -7,7 +7,7 @@
 
 struct hid_device_;
 
-namespace usbio {
+namespace boardlink {
 
 // The real board over hidapi's hidraw backend. Query handles need no open device node:
 // the attributes come from the enumeration and the capabilities from the node's report
@@ -51,4 +51,4 @@ private:
 // the node itself is accessible and the failure came later.
 std::string OpenFailureReason(const std::string& path, const std::string& hidapiText);
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace usbio {
+namespace boardlink {
 
 std::optional<DeviceEvent> TranslateUdevEvent(std::string_view action, const char* deviceNode,
                                               std::string_view subsystem)
@@ -109,4 +109,4 @@ void UdevWatcher::ReceiveEvents()
     --m_receiving;
 }
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -10,7 +10,7 @@ struct udev;
 struct udev_monitor;
 class QSocketNotifier;
 
-namespace usbio {
+namespace boardlink {
 
 // One notification as the main window's device-change handler receives it.
 struct DeviceEvent {
@@ -52,4 +52,4 @@ private:
     std::string m_lastError;
 };
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -2,5 +2,5 @@
 
 #include <QIcon>
 
-// The application icon (resource 128): the board with its FPGA, drawn at each size asked.
+// The application icon: the board with its FPGA, drawn at each size asked.
 QIcon LoadAppIcon();

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "link/ReportDescriptor.h"
-#include "link/usbio.h"
+#include "link/Reports.h"
 
 namespace sim {
 
@@ -32,7 +32,7 @@ const std::vector<uint8_t>& SimBackend::BoardReportDescriptor()
 SimBackend::SimBackend()
 {
     // The board's capabilities come from its descriptor, as the real board's do.
-    const usbio::ReportDescriptorResult parsed = usbio::ParseReportDescriptor(BoardReportDescriptor());
+    const boardlink::ReportDescriptorResult parsed = boardlink::ParseReportDescriptor(BoardReportDescriptor());
     m_boardCaps = {parsed.lengths.usagePage, parsed.lengths.usage, parsed.lengths.input, parsed.lengths.output};
 }
 
@@ -59,13 +59,13 @@ void SimBackend::ClearRecord()
     m_sent.clear();
 }
 
-std::vector<usbio::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
+std::vector<boardlink::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
 {
-    std::vector<usbio::HidInterfaceInfo> list;
+    std::vector<boardlink::HidInterfaceInfo> list;
     for (const OtherDevice& d : m_othersInFront)
         list.push_back({d.path, d.vendorId, d.productId});
     if (m_plugged)
-        list.push_back({m_boardPath, usbio::BoardVendorId, usbio::BoardProductId});
+        list.push_back({m_boardPath, boardlink::BoardVendorId, boardlink::BoardProductId});
     for (const OtherDevice& d : m_othersBehind)
         list.push_back({d.path, d.vendorId, d.productId});
     return list;
@@ -80,36 +80,36 @@ const SimBackend::OtherDevice* SimBackend::FindOther(const std::string& path) co
     return nullptr;
 }
 
-const SimBackend::OpenHandle* SimBackend::FindHandle(usbio::HidHandle handle) const
+const SimBackend::OpenHandle* SimBackend::FindHandle(boardlink::HidHandle handle) const
 {
     auto it = m_handles.find(handle);
     return it == m_handles.end() ? nullptr : &it->second;
 }
 
-usbio::HidHandle SimBackend::Open(const std::string& path, usbio::HidAccess access)
+boardlink::HidHandle SimBackend::Open(const std::string& path, boardlink::HidAccess access)
 {
     m_openedPaths.push_back(path);
     if (!IsBoard(path) && FindOther(path) == nullptr) {
         m_lastError = "No such device";
-        return usbio::InvalidHidHandle;
+        return boardlink::InvalidHidHandle;
     }
-    if (IsBoard(path) && m_refuseAccess && access != usbio::HidAccess::Query) {
+    if (IsBoard(path) && m_refuseAccess && access != boardlink::HidAccess::Query) {
         m_lastError = "Permission denied";
-        return usbio::InvalidHidHandle;
+        return boardlink::InvalidHidHandle;
     }
-    const usbio::HidHandle handle = m_nextHandle++;
+    const boardlink::HidHandle handle = m_nextHandle++;
     m_handles.emplace(handle, OpenHandle{path, access});
     return handle;
 }
 
-bool SimBackend::GetAttributes(usbio::HidHandle handle, uint16_t& vendorId, uint16_t& productId)
+bool SimBackend::GetAttributes(boardlink::HidHandle handle, uint16_t& vendorId, uint16_t& productId)
 {
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr)
         return false;
     if (IsBoard(open->path)) {
-        vendorId = usbio::BoardVendorId;
-        productId = usbio::BoardProductId;
+        vendorId = boardlink::BoardVendorId;
+        productId = boardlink::BoardProductId;
         return true;
     }
     if (const OtherDevice* other = FindOther(open->path)) {
@@ -120,7 +120,7 @@ bool SimBackend::GetAttributes(usbio::HidHandle handle, uint16_t& vendorId, uint
     return false;
 }
 
-bool SimBackend::GetCaps(usbio::HidHandle handle, usbio::HidCaps& caps)
+bool SimBackend::GetCaps(boardlink::HidHandle handle, boardlink::HidCaps& caps)
 {
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr)
@@ -142,10 +142,10 @@ void SimBackend::Pace() const
         std::this_thread::sleep_for(std::chrono::microseconds(m_latencyUs));
 }
 
-bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length)
+bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::size_t length)
 {
     const OpenHandle* open = FindHandle(handle);
-    if (open == nullptr || open->access != usbio::HidAccess::Write) {
+    if (open == nullptr || open->access != boardlink::HidAccess::Write) {
         m_lastError = "Bad file descriptor";
         return false;
     }
@@ -172,25 +172,25 @@ bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size
     return true;
 }
 
-usbio::HidReadResult SimBackend::Read(usbio::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs)
+boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs)
 {
     const OpenHandle* open = FindHandle(handle);
-    if (open == nullptr || open->access != usbio::HidAccess::Read) {
+    if (open == nullptr || open->access != boardlink::HidAccess::Read) {
         m_lastError = "Bad file descriptor";
-        return usbio::HidReadResult::Failed;
+        return boardlink::HidReadResult::Failed;
     }
     if (!m_replyPending || !IsBoard(open->path)) {
         m_elapsedMs += static_cast<uint64_t>(timeoutMs);
-        return usbio::HidReadResult::TimedOut;
+        return boardlink::HidReadResult::TimedOut;
     }
     m_replyPending = false;
     std::copy_n(m_pendingReply.begin(), std::min(length, m_pendingReply.size()), buffer);
     m_sent.push_back(m_pendingReply);
-    return usbio::HidReadResult::Arrived;
+    return boardlink::HidReadResult::Arrived;
 }
 
-void SimBackend::Cancel(usbio::HidHandle) { m_replyPending = false; }
+void SimBackend::Cancel(boardlink::HidHandle) { m_replyPending = false; }
 
-void SimBackend::Close(usbio::HidHandle handle) { m_handles.erase(handle); }
+void SimBackend::Close(boardlink::HidHandle handle) { m_handles.erase(handle); }
 
 }  // namespace sim

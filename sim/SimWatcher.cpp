@@ -20,7 +20,7 @@ void SimWatcher::Notify(uint32_t event, const std::string& devicePath)
         // which replaces m_handler: call a copy.
         const Handler handler = m_handler;
         if (handler)
-            handler(event, {usbio::DeviceTypeInterface, devicePath});
+            handler(event, {boardlink::DeviceTypeInterface, devicePath});
     });
 }
 

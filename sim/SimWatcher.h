@@ -8,7 +8,7 @@ namespace sim {
 
 // The simulated board's plug and unplug, delivered like the platform's device notifications:
 // queued to the user-interface thread, to whoever registered last.
-class SimWatcher final : public QObject, public usbio::DeviceWatcher {
+class SimWatcher final : public QObject, public boardlink::DeviceWatcher {
     Q_OBJECT
 public:
     bool Register(Handler handler) override;

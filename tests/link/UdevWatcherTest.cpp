@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace usbio;
+using namespace boardlink;
 
 TEST(UdevWatcher, HidrawAddAndRemoveBecomeArrivalAndRemoval)
 {

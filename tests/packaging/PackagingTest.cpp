@@ -7,7 +7,7 @@
 #include <string>
 
 #include "link/UdevRule.h"
-#include "link/usbio.h"
+#include "link/Reports.h"
 
 namespace {
 
@@ -34,14 +34,14 @@ std::string LowerHex(uint16_t id)
 // seat's user only, early enough for the uaccess tag to take effect.
 TEST(Packaging, UdevRuleGrantsTheSeatUserTheBoardOnly)
 {
-    const std::string name(usbio::BoardUdevRuleFile);
+    const std::string name(boardlink::BoardUdevRuleFile);
     const std::string rule = ReadPackagingFile(name);
     ASSERT_FALSE(rule.empty());
 
     EXPECT_LT(std::stoi(name.substr(0, name.find('-'))), 73) << "73-seat-late.rules applies uaccess";
     EXPECT_NE(rule.find("KERNEL==\"hidraw*\""), std::string::npos);
-    EXPECT_NE(rule.find("ATTRS{idVendor}==\"" + LowerHex(usbio::BoardVendorId) + "\""), std::string::npos);
-    EXPECT_NE(rule.find("ATTRS{idProduct}==\"" + LowerHex(usbio::BoardProductId) + "\""), std::string::npos);
+    EXPECT_NE(rule.find("ATTRS{idVendor}==\"" + LowerHex(boardlink::BoardVendorId) + "\""), std::string::npos);
+    EXPECT_NE(rule.find("ATTRS{idProduct}==\"" + LowerHex(boardlink::BoardProductId) + "\""), std::string::npos);
     EXPECT_NE(rule.find("TAG+=\"uaccess\""), std::string::npos);
     EXPECT_FALSE(std::regex_search(rule, std::regex(R"(MODE\s*:?=\s*"0?\d\d[2367])")))
         << "no world-writable mode";
