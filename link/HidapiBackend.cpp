@@ -6,11 +6,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "link/HidrawSysfs.h"
 
 namespace boardlink {
 namespace {
+
+// hidapi keeps one library-wide state: its initialisation and the last error of calls made
+// without a device (enumeration, opening). Links in other threads each have their own
+// backend, so those calls go one at a time, and the library is set up while any backend is.
+std::mutex LibraryMutex;
+int LibraryUsers = 0;
 
 std::string Narrow(const wchar_t* text)
 {
@@ -34,6 +41,8 @@ std::string OpenFailureReason(const std::string& path, const std::string& hidapi
 
 HidapiBackend::HidapiBackend(std::string sysfsRoot) : m_sysfsRoot(std::move(sysfsRoot))
 {
+    const std::lock_guard<std::mutex> lock(LibraryMutex);
+    ++LibraryUsers;
     if (hid_init() != 0)
         m_lastError = "hidapi: " + Narrow(hid_error(nullptr));
 }
@@ -43,16 +52,21 @@ HidapiBackend::~HidapiBackend()
     for (auto& [handle, open] : m_devices)
         if (open.device != nullptr)
             hid_close(open.device);
-    hid_exit();
+    const std::lock_guard<std::mutex> lock(LibraryMutex);
+    if (--LibraryUsers == 0)
+        hid_exit();
 }
 
 std::vector<HidInterfaceInfo> HidapiBackend::EnumerateInterfaces()
 {
     std::vector<HidInterfaceInfo> listed;
-    hid_device_info* list = hid_enumerate(0, 0);
-    for (hid_device_info* d = list; d != nullptr; d = d->next)
-        listed.push_back({d->path, d->vendor_id, d->product_id});
-    hid_free_enumeration(list);
+    {
+        const std::lock_guard<std::mutex> lock(LibraryMutex);
+        hid_device_info* list = hid_enumerate(0, 0);
+        for (hid_device_info* d = list; d != nullptr; d = d->next)
+            listed.push_back({d->path, d->vendor_id, d->product_id});
+        hid_free_enumeration(list);
+    }
     m_lastEnumeration = UniqueInterfaces(listed);
     return m_lastEnumeration;
 }
@@ -67,9 +81,15 @@ HidHandle HidapiBackend::Open(const std::string& path, HidAccess access)
     }
     OpenDevice open{*known, nullptr, false};
     if (access != HidAccess::Query) {
-        open.device = hid_open_path(path.c_str());
+        std::string hidapiText;
+        {
+            const std::lock_guard<std::mutex> lock(LibraryMutex);
+            open.device = hid_open_path(path.c_str());
+            if (open.device == nullptr)
+                hidapiText = Narrow(hid_error(nullptr));
+        }
         if (open.device == nullptr) {
-            m_lastError = OpenFailureReason(path, Narrow(hid_error(nullptr)));
+            m_lastError = OpenFailureReason(path, hidapiText);
             return InvalidHidHandle;
         }
         // A descriptor that cannot be read leaves report id 0, the board's own.

@@ -12,6 +12,7 @@ namespace boardlink {
 // The real board over hidapi's hidraw backend. Query handles need no open device node:
 // the attributes come from the enumeration and the capabilities from the node's report
 // descriptor in sysfs, so a board whose node may not be opened is still recognised.
+// One backend serves one thread; backends in several threads may exist at once.
 class HidapiBackend final : public HidBackend {
 public:
     // sysfsRoot is where the report descriptors are read ("/sys" on a real system).
