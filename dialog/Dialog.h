@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <map>
 
+#include "dialog/MessageBox.h"
 #include "res/DialogTemplate.h"
 
 class CDataExchange;
@@ -33,6 +34,11 @@ public:
 
     const res::DialogTemplate& Template() const { return m_template; }
 
+    // Message boxes over this dialog and the windows it holds go to handler instead of the
+    // screen; an empty handler shows them again.
+    void SetMessageBoxHandler(MessageBoxHandler handler) { m_messageBoxHandler = std::move(handler); }
+    const MessageBoxHandler& MessageBoxHandlerInForce() const { return m_messageBoxHandler; }
+
 protected:
     virtual void DoDataExchange(CDataExchange& exchange);
     // Called once, when the dialog has been built and before it is shown.
@@ -57,4 +63,5 @@ private:
     const res::DialogTemplate& m_template;
     std::map<int, QWidget*> m_items;
     bool m_initialised = false;
+    MessageBoxHandler m_messageBoxHandler;
 };

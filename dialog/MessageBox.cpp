@@ -3,18 +3,17 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-namespace {
-MessageBoxHandler Handler;
-}
-
-void SetMessageBoxHandler(MessageBoxHandler handler) { Handler = std::move(handler); }
+#include "dialog/Dialog.h"
 
 void ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon)
 {
     const MessageBoxRequest request{owner, text, caption, icon};
-    if (Handler) {
-        Handler(request);
-        return;
+    for (QWidget* holder = owner; holder != nullptr; holder = holder->parentWidget()) {
+        auto* dialog = qobject_cast<CDialog*>(holder);
+        if (dialog != nullptr && dialog->MessageBoxHandlerInForce()) {
+            dialog->MessageBoxHandlerInForce()(request);
+            return;
+        }
     }
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     caption.isEmpty() ? QCoreApplication::applicationName() : caption, text, QMessageBox::Ok,

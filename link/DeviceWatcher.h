@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-// Arrival and removal of HID device interfaces, as the main window's device-change handler
+// Arrival and removal of HID device interfaces, as a device-change handler (the main window's)
 // receives them. On Linux a udev monitor (UdevWatcher); in tarvik-sim the simulated
 // board's plug and unplug.
 namespace boardlink {

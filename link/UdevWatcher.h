@@ -12,7 +12,7 @@ class QSocketNotifier;
 
 namespace boardlink {
 
-// One notification as the main window's device-change handler receives it.
+// One notification as a device-change handler receives it.
 struct DeviceEvent {
     uint32_t event = 0;
     DeviceNotification notification;

@@ -53,18 +53,15 @@ protected:
     void SetUp() override
     {
         stamp = FormatTime(LocalNow(clock), LogTimePrefix);
-        SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
     }
-    void TearDown() override
-    {
-        dlg.reset();
-        SetMessageBoxHandler(nullptr);
-    }
-    // The main window on the simulated board, its clock set, not yet opened.
+    void TearDown() override { dlg.reset(); }
+    // The main window on the simulated board, its clock set and its message boxes recorded,
+    // not yet opened.
     void Make(DeviceWatcher* source)
     {
         dlg = std::make_unique<CMainDlg>(board, source);
         dlg->SetClock(clock);
+        dlg->SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
     }
     CMainDlg& Open()
     {

@@ -29,8 +29,8 @@ protected:
     void SetUp() override
     {
         SimLinkTest::SetUp();
-        SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
         dlg = std::make_unique<CTestDlg>(link);
+        dlg->SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
         dlg->InitDialog();
         dlg->show();
         board.ClearRecord();
@@ -38,7 +38,6 @@ protected:
     void TearDown() override
     {
         dlg.reset();
-        SetMessageBoxHandler(nullptr);
         SimLinkTest::TearDown();
     }
     std::string Result() const { return dlg->Item<QPlainTextEdit>(IDC_RESULT)->toPlainText().toStdString(); }
