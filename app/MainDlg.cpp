@@ -81,8 +81,11 @@ void CMainDlg::OnCommand(int id)
 
 void CMainDlg::OnDownload()
 {
-    // The file text is taken from its box first; the boxes show the outcome after.
-    UpdateData(true);
+    // The file text is taken from its box first; the boxes show the outcome after. A box
+    // text that was refused has shown its message and waits, selected, to be corrected:
+    // nothing is sent for it.
+    if (!UpdateData(true))
+        return;
     RunDownload(m_link, *this, m_clock);
     UpdateData(false);
 }

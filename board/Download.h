@@ -20,6 +20,7 @@ inline constexpr std::size_t MaxConfigFileBytes = 32767;
 
 // How a download ended.
 enum class DownloadOutcome {
+    FileRefused,          // empty, or longer than the area with more than erased-flash padding; nothing sent
     FileNotOpened,        // "Uable to open RBF file"; nothing written but a blank board's serial number
     FlashUpdateFailed,    // a page was not programmed; later pages were not sent
     ConfigurationFailed,  // every page went in, but the FPGA did not configure on release
@@ -29,9 +30,9 @@ enum class DownloadOutcome {
 // The configuration download: writes the file named by texts.m_strFile into the board's
 // flash page by page, records date (read from clock), cycles and file name in the
 // information block, releases the FPGA, and puts the new serial number, date and cycles
-// into texts. A blank board gets the number in the file text as its serial number first.
-// Log lines, the progress of the pages and the message about a file that cannot be opened
-// go to the link's reporter.
+// into texts. A file that cannot be a configuration is refused before anything is sent. A
+// blank board gets the number in the file text as its serial number first. Log lines, the
+// progress of the pages and the messages about the file go to the link's reporter.
 DownloadOutcome RunDownload(boardlink::BoardLink& link, BoardTexts& texts, const Clock& clock = SystemTime);
 
 // How many bytes of a file name the information block keeps: at most 99, and never part of

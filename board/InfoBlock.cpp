@@ -88,26 +88,39 @@ bool ReadFlashPage(BoardLink& link, unsigned address, uint8_t* buffer)
     return answered;
 }
 
+namespace {
+
+// One exchange whose status is tested: the preset 'Q' stands unless a reply arrives, so a
+// missing reply never passes for the 'R' of an earlier one.
+bool ExchangeAnswersSuccess(BoardLink& link)
+{
+    link.ReplyReport()[StatusByte] = StatusPreset;
+    link.ExchangeReports();
+    return link.ReplyReport()[StatusByte] == StatusSuccess;
+}
+
+}  // namespace
+
 bool WriteFlashPage(BoardLink& link, int address, const uint8_t* page)
 {
+    // A page buffer write that failed leaves stale bytes in the buffer, and ProgramPage
+    // would put them into the flash: the page stops at the first exchange that failed.
     ReportBuffer& command = link.CommandReport();
     link.SetCommand(WriteMemory, 56, PageBufferAddress);
     std::memcpy(command.data() + DataByte, page, 56);
-    link.ExchangeReports();
+    if (!ExchangeAnswersSuccess(link))
+        return false;
 
     link.SetCommand(WriteMemory, 56, PageBufferAddress + 56);
     std::memcpy(command.data() + DataByte, page + 56, 56);
-    link.ExchangeReports();
+    if (!ExchangeAnswersSuccess(link))
+        return false;
 
     link.SetCommand(ProgramPage, 18, ProgramPageAddress);
     command[DataByte] = static_cast<uint8_t>(address & 0xFF);
     command[DataByte + 1] = static_cast<uint8_t>((address >> 8) & 0xFF);
     std::memcpy(command.data() + DataByte + 2, page + 112, 16);
-    // Without the preset a missing reply would leave an earlier 'R' standing and the page
-    // would count as programmed.
-    link.ReplyReport()[StatusByte] = StatusPreset;
-    link.ExchangeReports();
-    return link.ReplyReport()[StatusByte] == StatusSuccess;
+    return ExchangeAnswersSuccess(link);
 }
 
 bool JtagChainUsable(BoardLink& link)

@@ -41,8 +41,9 @@ bool SetProgrammingMode(boardlink::BoardLink& link, int mode);
 // Three reads of 56, 56 and 16 bytes; copies whatever the reply buffer holds. True when the
 // board answered all three with 'S', false when a read got no reply or another status.
 bool ReadFlashPage(boardlink::BoardLink& link, unsigned address, uint8_t* buffer);
-// Two writes into the page buffer at 0xFF80 and one ProgramPage; true when the board
-// answered the ProgramPage with 'R'.
+// Two writes into the page buffer at 0xFF80 and one ProgramPage, each with the status
+// preset; true when the board answered all three with 'R'. The first exchange that did not
+// ends the page: false, and nothing more is sent.
 bool WriteFlashPage(boardlink::BoardLink& link, int address, const uint8_t* page);
 
 // One JtagCheck exchange, status preset: true when the board says its boundary-scan chain

@@ -146,6 +146,10 @@ void BoardLink::WriteOutputReport()
     if (!EnsureFound())
         return;
     m_commandReport[ReportIdByte] = 0;
+    // A reply that arrived after its read had given up would otherwise be taken for the
+    // reply to this command.
+    if (m_readHandle != InvalidHidHandle)
+        m_backend.Drain(m_readHandle);
     // A write handle that could not be opened sends nothing: that is a failed write.
     const bool written = m_writeHandle != InvalidHidHandle &&
                          m_backend.Write(m_writeHandle, m_commandReport.data(), m_boardCaps.outputReportByteLength);

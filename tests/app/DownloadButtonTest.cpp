@@ -13,6 +13,7 @@
 
 #include "app/MainDlg.h"
 #include "board/Download.h"
+#include "dialog/MessageBox.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
 
@@ -47,6 +48,33 @@ TEST(DownloadButton, DownloadsTheTypedFile)
     EXPECT_TRUE(window.ActivityLog->item(lines - 1)->text().endsWith(QStringLiteral(" FPGA configuration successful")));
 
     std::filesystem::remove(path);
+}
+
+// A file text longer than the box's 100 characters (put there by the program: typing stops
+// at the limit) is refused by the data exchange, and the download stops there: nothing is
+// sent, and the text stays in the box, selected, for the user to correct.
+TEST(DownloadButton, RefusedFileTextSendsNothing)
+{
+    sim::SimBackend board;
+    std::vector<std::string> messages;
+    CMainDlg window(board, nullptr);
+    window.SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+    window.InitDialog();
+    board.ClearRecord();
+    const auto before = board.Board().Flash();
+    const int logLines = window.ActivityLog->count();
+
+    const std::string text = "/tmp/" + std::string(96, 'x');  // 101 characters
+    window.m_strFile = text;
+    window.UpdateData(false);
+    window.Item<QPushButton>(IDC_DOWNLOAD)->click();
+
+    EXPECT_EQ(messages, std::vector<std::string>{"Please enter no more than 100 characters."});
+    EXPECT_TRUE(board.Received().empty());
+    EXPECT_TRUE(board.Board().Flash() == before);
+    EXPECT_EQ(window.ActivityLog->count(), logLines);
+    EXPECT_EQ(window.Item<QLineEdit>(IDC_FILE)->text().toStdString(), text);
+    EXPECT_EQ(window.Item<QLineEdit>(IDC_FILE)->selectedText().toStdString(), text);
 }
 
 }  // namespace
