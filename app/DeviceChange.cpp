@@ -40,10 +40,10 @@ void OnBoardRemoval(MainWindowHost& window)
 bool HandleDeviceChange(MainWindowHost& window, uint32_t event, const boardlink::DeviceNotification& data)
 {
     if (event == boardlink::DeviceArrival) {
-        if (boardlink::IsBoardNotification(data, window.Link().BoardDevicePath()))
+        if (boardlink::IsBoardNotification(data, window.Link()))
             OnBoardArrival(window);
     } else if (event == boardlink::DeviceRemoveComplete) {
-        if (boardlink::IsBoardNotification(data, window.Link().BoardDevicePath()))
+        if (boardlink::IsBoardNotification(data, window.Link()))
             OnBoardRemoval(window);
         window.UpdateData(false);
     }

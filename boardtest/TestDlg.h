@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFont>
 #include <memory>
 #include <string>
 
@@ -44,7 +43,6 @@ protected:
 private:
     boardlink::BoardLink& m_link;
     QPlainTextEdit* m_resultBox = nullptr;
-    QFont m_resultFont;
     QGroupBox* m_boardViewFrame = nullptr;
     std::unique_ptr<BoardViewFrame> m_boardView;
 };

@@ -78,12 +78,18 @@ bool BoardLink::OpenBoard(const std::string& devicePath)
     if (m_readHandle == InvalidHidHandle && openError.empty())
         openError = m_backend.LastError();
     // The board is used all the same (the exchange then fails in its transfer steps), but
-    // the reason is only known here, so say it once per search.
+    // the reason is only known here. It is said once, until the node or the reason changes
+    // or the board opened in between; each line fits the log's width.
     if (m_writeHandle == InvalidHidHandle || m_readHandle == InvalidHidHandle) {
-        Report().LogLine("Cannot open board device " + devicePath + ": " + openError + " (the udev rule " +
-                         std::string(BoardUdevRuleFile) +
-                         " gives the logged-in user access: install it with `sudo cmake --install <build directory>`,"
-                         " then unplug the board and plug it in again)");
+        const std::string failure = devicePath + ": " + openError;
+        if (failure != m_reportedOpenFailure) {
+            Report().LogLine("Cannot open board device " + failure);
+            Report().LogLine("  Fix: install " + std::string(BoardUdevRuleFile) +
+                             " (sudo cmake --install <build dir>), replug the board");
+            m_reportedOpenFailure = failure;
+        }
+    } else {
+        m_reportedOpenFailure.clear();
     }
     return true;
 }
@@ -127,6 +133,7 @@ bool BoardLink::FindBoard()
         if (haveAttributes && vendorId == BoardVendorId && productId == BoardProductId) {
             m_deviceFound = true;
             m_boardDevicePath = devicePath;
+            m_boardDeviceIdentity = info.identity;
             if (m_boardFound)
                 m_boardFound();
             // The first match is the board; a refused board ends the search like a found one.

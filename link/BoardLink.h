@@ -47,6 +47,8 @@ public:
     bool DeviceFound() const { return m_deviceFound; }
     // The board's device path from the last search that found it.
     const std::string& BoardDevicePath() const { return m_boardDevicePath; }
+    // The identity of the board found last (HidInterfaceInfo::identity), recorded with its path.
+    const std::string& BoardDeviceIdentity() const { return m_boardDeviceIdentity; }
     const HidCaps& BoardCaps() const { return m_boardCaps; }
 
 private:
@@ -65,7 +67,12 @@ private:
     ReportBuffer m_replyReport{};
     bool m_deviceFound = false;
     std::string m_boardDevicePath;
+    std::string m_boardDeviceIdentity;
     HidCaps m_boardCaps{};
+    // The board node that could not be opened, and why, as last logged: every exchange
+    // searches again while the board cannot be opened, and the same lines each time would
+    // bury the log.
+    std::string m_reportedOpenFailure;
     HidHandle m_queryHandle = InvalidHidHandle;
     HidHandle m_writeHandle = InvalidHidHandle;
     HidHandle m_readHandle = InvalidHidHandle;

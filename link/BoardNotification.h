@@ -1,13 +1,14 @@
 #pragma once
 
-#include <string>
-
 #include "link/DeviceWatcher.h"
 
 namespace boardlink {
 
-// True when the notification concerns the board's device: a device interface whose path is
-// boardDevicePath, letter case aside.
-bool IsBoardNotification(const DeviceNotification& data, const std::string& boardDevicePath);
+class BoardLink;
+
+// True when the notification concerns the board of link: a device interface with the
+// identity of the board found last, or, where the board or the notification carries no
+// identity, whose path is the board's, letter case aside.
+bool IsBoardNotification(const DeviceNotification& data, const BoardLink& link);
 
 }  // namespace boardlink

@@ -6,10 +6,12 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QScreen>
 #include <QTimer>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <regex>
 
@@ -314,6 +316,33 @@ TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
     EXPECT_TRUE(dlg->Link().DeviceFound());
 }
 
+TEST_F(MainDlgTest, UnopenableBoardIsNamedOnceInLinesThatFitTheLog)
+{
+    board.RefuseAccess(true);
+    Open();
+    const auto log = Log();
+    const auto named = std::find_if(log.begin(), log.end(),
+                                    [](const std::string& line) { return line.starts_with("Cannot open board device "); });
+    ASSERT_NE(named, log.end());
+    EXPECT_EQ(std::find_if(named + 1, log.end(),
+                           [](const std::string& line) { return line.starts_with("Cannot open board device "); }),
+              log.end())
+        << "the opening's exchanges all searched, and the node was named once";
+    // The node with the reason, and the fix, each readable whole in the list.
+    ASSERT_NE(named + 1, log.end());
+    const QFontMetrics metrics(dlg->ActivityLog->font());
+    for (const auto& line : {*named, *(named + 1)})
+        EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(line)), dlg->ActivityLog->viewport()->width())
+            << line;
+}
+
+TEST_F(MainDlgTest, AFileNameStoredInLatin1IsShownReadable)
+{
+    board.Board().WriteInfoBlock({.fileName = "C:\\Entw\xFCrfe\\Z\xE4hler.rbf"});
+    Open();
+    EXPECT_EQ(dlg->Item<QLineEdit>(IDC_FILE)->text(), QString::fromUtf8("C:\\Entwürfe\\Zähler.rbf"));
+}
+
 // Runs act on the modal dialog of type Modal as soon as it is open (it may take a while to
 // build under the sanitizers); gives up after five seconds so that a test never hangs.
 template <typename Modal>
@@ -392,6 +421,36 @@ TEST_F(MainDlgTest, BoardTestRunsTheTestDialogModallyAndLeavesTestModeAfter)
     ASSERT_EQ(board.Received().size(), 1u);
     EXPECT_EQ(board.Received()[0][1], LeaveTestMode);
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf") << "the boxes show the stored texts again";
+}
+
+// What the screen shows of the main window is the same before the test dialog opens and
+// after it closes: nothing of the dialog's buttons or board view is left behind.
+TEST_F(MainDlgTest, ClosingTheTestDialogLeavesTheMainWindowAsItWas)
+{
+    Open();
+    CDialog::SetApplicationWindow(dlg.get());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    QScreen* screen = dlg->screen();
+    auto shown = [&] {
+        const QRect area(dlg->mapToGlobal(QPoint(0, 0)), dlg->size());
+        return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    };
+    QImage before;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QImage now = shown();
+        const bool settled = now == before;
+        before = now;
+        return settled;
+    }));
+    bool dialogShown = false;
+    WhenModalOpens<CTestDlg>([&](CTestDlg* test) {
+        dialogShown = QTest::qWaitForWindowExposed(test) && shown() != before;
+        QTest::keyClick(test, Qt::Key_Escape);
+    });
+    QTest::mouseClick(dlg->GetDlgItem(IDC_BOARDTEST), Qt::LeftButton);
+    ASSERT_TRUE(dialogShown) << "the dialog covered part of the main window";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown() == before; }));
+    CDialog::SetApplicationWindow(nullptr);
 }
 
 TEST_F(MainDlgTest, SimulatedBoardWindowStaysUsableWhileTheMainWindowRuns)

@@ -56,12 +56,15 @@ TEST_F(BoardViewWindow, SitsInItsFrameAtTheTemplatesSize)
 TEST_F(BoardViewWindow, ShowsTheBoardInItsInitialLook)
 {
     for (int opening = 0; opening < 2; ++opening) {
-        auto* view = new RecordingBoardView(&m_frame);
+        // Each opening in a window of its own, as each test dialog is.
+        QWidget window;
+        window.resize(m_frame.size());
+        auto* view = new RecordingBoardView(&window);
         ASSERT_TRUE(view->HasOpenGL());
         EXPECT_EQ(view->ShownCapture(), Filled(0xFF)) << "opening " << opening;
 
-        m_frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_frame));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         const QImage frame = static_cast<QOpenGLWidget*>(view->ClientArea())->grabFramebuffer();
         ASSERT_EQ(frame.size(), BoardViewFrame::ClientSize());
 
@@ -78,7 +81,6 @@ TEST_F(BoardViewWindow, ShowsTheBoardInItsInitialLook)
         view->ShowCapture(driven);
 
         delete view;
-        m_frame.hide();
     }
 }
 
