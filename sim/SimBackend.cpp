@@ -136,10 +136,14 @@ bool SimBackend::GetCaps(usbio::HidHandle handle, usbio::HidCaps& caps)
     return false;
 }
 
+// The real time one report takes: the latency set, and with real timing at least one USB
+// frame (a full-speed interrupt endpoint moves one report per 1 ms frame).
 void SimBackend::Pace() const
 {
-    if (m_latencyUs != 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(m_latencyUs));
+    constexpr unsigned UsbFrameUs = 1000;
+    const unsigned us = m_realTiming ? std::max(m_latencyUs, UsbFrameUs) : m_latencyUs;
+    if (us != 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length)
@@ -181,8 +185,12 @@ usbio::HidReadResult SimBackend::Read(usbio::HidHandle handle, uint8_t* buffer, 
     }
     if (!m_replyPending || !IsBoard(open->path)) {
         m_elapsedMs += static_cast<uint64_t>(timeoutMs);
+        if (m_realTiming)
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
         return usbio::HidReadResult::TimedOut;
     }
+    if (m_realTiming)
+        Pace();
     m_replyPending = false;
     std::copy_n(m_pendingReply.begin(), std::min(length, m_pendingReply.size()), buffer);
     m_sent.push_back(m_pendingReply);
