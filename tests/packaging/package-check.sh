@@ -35,10 +35,12 @@ control)
     [ -n "$(dpkg-deb -f "$package" Maintainer)" ] || { echo "no maintainer" >&2; exit 1; }
     depends=$(dpkg-deb -f "$package" Depends)
     echo "Depends: $depends"
-    for library in libc6 libstdc++6 libqt6widgets6 libqt6openglwidgets6 libhidapi-hidraw0 libudev1; do
+    for library in libc6 libstdc++6 libqt6widgets6 libqt6openglwidgets6 libhidapi-hidraw0 libudev1 qt6-qpa-plugins; do
         [[ ", $depends," == *", $library "* || ", $depends," == *", $library,"* ]] ||
-            { echo "dependency on $library not computed" >&2; exit 1; }
+            { echo "no dependency on $library" >&2; exit 1; }
     done
+    recommends=$(dpkg-deb -f "$package" Recommends)
+    [[ "$recommends" == *fonts-liberation2* ]] || { echo "the dialogs' fonts are not recommended" >&2; exit 1; }
     ;;
 desktop)
     desktop-file-validate "$folder"/root/usr/share/applications/*.desktop
