@@ -12,6 +12,21 @@
 
 namespace sim {
 
+// What can go wrong with one exchange, as a real board and its cable can make it go wrong.
+enum class LinkFault {
+    NoReply,          // the command is carried out, its reply is lost
+    LateReply,        // the command is carried out, its reply arrives after the read gave up
+    WriteFails,       // the output report does not go out; the board stays attached
+    Refused,          // the board answers 'E' and carries out nothing
+    GarbledStatus,    // the command is carried out, the reply's status byte is damaged
+    Unplug,           // the board is unplugged as the command is sent, and stays away
+    DropOut,          // the board is away for this exchange only, then attached again
+};
+inline constexpr LinkFault AllLinkFaults[] = {LinkFault::NoReply,       LinkFault::LateReply, LinkFault::WriteFails,
+                                              LinkFault::Refused,       LinkFault::GarbledStatus,
+                                              LinkFault::Unplug,        LinkFault::DropOut};
+const char* LinkFaultName(LinkFault fault);
+
 // The simulated Morvane board behind the same device interface as the real one. Besides
 // the board it can list other HID devices (which never answer), and it injects the faults
 // tests and the simulated board's window ask for. A read that would time out returns at
@@ -30,17 +45,26 @@ public:
         uint16_t vendorId = 0;
         uint16_t productId = 0;
         usbio::HidCaps caps{};
+        std::string identity{};  // empty: PortIdentity of its path, vendor and product
     };
+
+    // The identity of a simulated device: each path is a port of its own, and the identity
+    // names the port and the device's vendor and product id. As on a real machine, the board
+    // plugged into the same port again has the same identity, and another device at the
+    // board's old path another one.
+    static std::string PortIdentity(const std::string& path, uint16_t vendorId, uint16_t productId);
 
     SimBackend();
 
     SimBoard& Board() { return m_board; }
 
-    // Plugging: the board is listed at its path while plugged.
-    void Plug(const std::string& path = DefaultBoardPath);
+    // Plugging: the board is listed at its path while plugged, with the given identity (empty:
+    // PortIdentity of the path).
+    void Plug(const std::string& path = DefaultBoardPath, const std::string& identity = {});
     void Unplug();
     bool Plugged() const { return m_plugged; }
     const std::string& BoardPath() const { return m_boardPath; }
+    const std::string& BoardIdentity() const { return m_boardIdentity; }
     // Another device listed before the board (inFront) or after it.
     void AddOtherDevice(const OtherDevice& device, bool inFront = true);
 
@@ -56,6 +80,9 @@ public:
     void DropNextReply(std::size_t exchanges = 0) { m_dropReplyAfter = exchanges; }
     // After this many more exchanges the board stops answering (reads time out).
     void StopAnsweringAfter(std::optional<std::size_t> exchanges) { m_answersLeft = exchanges; }
+    // One fault at the exchange that many exchanges from now (0: the next one); exchanges
+    // are counted as commands sent to the board, failed sends included.
+    void InjectFault(LinkFault fault, std::size_t exchanges = 0) { m_fault = {fault, exchanges}; }
     // Real time each exchange takes, to model the USB frames of a real board.
     void SetLatencyMicroseconds(unsigned microseconds) { m_latencyUs = microseconds; }
     // Real USB timing: each report takes at least one 1 ms USB frame each way, as on a
@@ -67,6 +94,10 @@ public:
     const std::vector<std::vector<uint8_t>>& Received() const { return m_received; }
     const std::vector<std::vector<uint8_t>>& Sent() const { return m_sent; }
     void ClearRecord();
+    // Long runs that need no record of the reports switch it off; the count stays.
+    void SetRecording(bool recording) { m_recording = recording; }
+    // Commands the board has received.
+    std::size_t ExchangeCount() const { return m_exchanges; }
     uint64_t ElapsedMs() const { return m_elapsedMs; }
     std::size_t OpenHandleCount() const { return m_handles.size(); }
     // Every path opened, in order, whatever the access.
@@ -79,6 +110,7 @@ public:
     bool Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length) override;
     usbio::HidReadResult Read(usbio::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override;
     void Cancel(usbio::HidHandle handle) override;
+    void Drain(usbio::HidHandle handle) override;
     void Close(usbio::HidHandle handle) override;
     std::string LastError() const override { return m_lastError; }
 
@@ -91,10 +123,13 @@ private:
     const OtherDevice* FindOther(const std::string& path) const;
     const OpenHandle* FindHandle(usbio::HidHandle handle) const;
     void Pace() const;
+    // The fault that hits the exchange being sent now, if any.
+    std::optional<LinkFault> TakeFault();
 
     SimBoard m_board;
     bool m_plugged = true;
     std::string m_boardPath = DefaultBoardPath;
+    std::string m_boardIdentity;
     usbio::HidCaps m_boardCaps;
     std::vector<OtherDevice> m_othersInFront;
     std::vector<OtherDevice> m_othersBehind;
@@ -102,16 +137,27 @@ private:
 
     std::map<usbio::HidHandle, OpenHandle> m_handles;
     usbio::HidHandle m_nextHandle = 1;
-    std::vector<uint8_t> m_pendingReply;
-    bool m_replyPending = false;
+    // Input reports the board has sent and no read has taken yet, oldest first.
+    std::vector<SimBoard::Reply> m_inputQueue;
+    // A reply on its way that arrives only once the read waiting for it has given up.
+    std::optional<SimBoard::Reply> m_lateReply;
+    // Enumerations left before a board that dropped out is listed again.
+    std::optional<int> m_dropOutEnumerations;
 
     bool m_failNextWrite = false;
     std::optional<std::size_t> m_dropReplyAfter;
     std::optional<std::size_t> m_answersLeft;
     unsigned m_latencyUs = 0;
     std::atomic<bool> m_realTiming = false;
+    struct PlannedFault {
+        LinkFault fault;
+        std::size_t exchangesBefore;
+    };
+    std::optional<PlannedFault> m_fault;
 
     std::vector<std::string> m_openedPaths;
+    bool m_recording = true;
+    std::size_t m_exchanges = 0;
     std::vector<std::vector<uint8_t>> m_received;
     std::vector<std::vector<uint8_t>> m_sent;
     uint64_t m_elapsedMs = 0;
