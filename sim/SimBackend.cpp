@@ -172,10 +172,14 @@ bool SimBackend::GetCaps(boardlink::HidHandle handle, boardlink::HidCaps& caps)
     return false;
 }
 
+// The real time one report takes: the latency set, and with real timing at least one USB
+// frame (a full-speed interrupt endpoint moves one report per 1 ms frame).
 void SimBackend::Pace() const
 {
-    if (m_latencyUs != 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(m_latencyUs));
+    constexpr unsigned UsbFrameUs = 1000;
+    const unsigned us = m_realTiming ? std::max(m_latencyUs, UsbFrameUs) : m_latencyUs;
+    if (us != 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 std::optional<LinkFault> SimBackend::TakeFault()
@@ -254,6 +258,8 @@ boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* 
     }
     if (m_inputQueue.empty() || !IsBoard(open->path)) {
         m_elapsedMs += static_cast<uint64_t>(timeoutMs);
+        if (m_realTiming)
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
         // The late reply arrives just after the read gave up.
         if (m_lateReply && IsBoard(open->path)) {
             m_inputQueue.push_back(std::move(*m_lateReply));
@@ -261,6 +267,8 @@ boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* 
         }
         return boardlink::HidReadResult::TimedOut;
     }
+    if (m_realTiming)
+        Pace();
     const SimBoard::Reply& reply = m_inputQueue.front();
     std::copy_n(reply.bytes.begin(), std::min(length, reply.length), buffer);
     if (m_recording)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -29,7 +30,8 @@ const char* LinkFaultName(LinkFault fault);
 // The simulated Morvane board behind the same device interface as the real one. Besides
 // the board it can list other HID devices (which never answer), and it injects the faults
 // tests and the simulated board's window ask for. A read that would time out returns at
-// once and advances a simulated clock, so a test never waits out the 6000 ms limit.
+// once and advances a simulated clock, so a test never waits out the 6000 ms limit; with
+// real timing on it waits out its limit as the real board's link does.
 class SimBackend final : public boardlink::HidBackend {
 public:
     // The board's report descriptor: one vendor-defined collection with a 64-byte input
@@ -83,6 +85,10 @@ public:
     void InjectFault(LinkFault fault, std::size_t exchanges = 0) { m_fault = {fault, exchanges}; }
     // Real time each exchange takes, to model the USB frames of a real board.
     void SetLatencyMicroseconds(unsigned microseconds) { m_latencyUs = microseconds; }
+    // Real USB timing: each report takes at least one 1 ms USB frame each way, as on a
+    // full-speed board, and a read that gets no reply waits out its whole time limit.
+    void SetRealTiming(bool on) { m_realTiming = on; }
+    bool RealTiming() const { return m_realTiming; }
 
     // What went over the link, for tests.
     const std::vector<std::vector<uint8_t>>& Received() const { return m_received; }
@@ -142,6 +148,7 @@ private:
     std::optional<std::size_t> m_dropReplyAfter;
     std::optional<std::size_t> m_answersLeft;
     unsigned m_latencyUs = 0;
+    std::atomic<bool> m_realTiming = false;
     struct PlannedFault {
         LinkFault fault;
         std::size_t exchangesBefore;

@@ -7,8 +7,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
 
 #include "pins/PinTables.h"
 #include "link/DeviceWatcher.h"
@@ -20,6 +23,8 @@ namespace sim {
 namespace {
 
 constexpr const char* OtherPortPath = "/dev/hidraw-sim1";
+// Room left between the two windows.
+constexpr int WindowGap = 8;
 
 QPushButton* AddButton(QLayout* layout, const QString& caption)
 {
@@ -51,6 +56,11 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
     m_jtagChain->setChecked(m_backend.Board().JtagChainEnabled());
     connect(m_jtagChain, &QCheckBox::toggled, this, [this](bool on) { m_backend.Board().SetJtagChainEnabled(on); });
     layout->addWidget(m_jtagChain);
+
+    m_realTiming = new QCheckBox(QStringLiteral("Real USB timing"));
+    m_realTiming->setChecked(m_backend.RealTiming());
+    connect(m_realTiming, &QCheckBox::toggled, this, [this](bool on) { m_backend.SetRealTiming(on); });
+    layout->addWidget(m_realTiming);
 
     auto* faults = new QGroupBox(QStringLiteral("Faults"));
     auto* faultLayout = new QVBoxLayout(faults);
@@ -104,6 +114,65 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
     });
     layout->addWidget(levels);
     ShowState();
+}
+
+namespace {
+
+// One axis of PlaceBeside: the start of the board window after the main window, before it,
+// or (the main window moved) the pair centred on the screen; nothing when they do not fit.
+struct AxisPlaces {
+    int main;
+    int board;
+};
+std::optional<AxisPlaces> PlaceOnAxis(int screenStart, int screenLength, int mainStart, int mainLength,
+                                      int boardLength)
+{
+    const int screenEnd = screenStart + screenLength;
+    if (mainStart + mainLength + WindowGap + boardLength <= screenEnd)
+        return AxisPlaces{mainStart, mainStart + mainLength + WindowGap};
+    if (mainStart - WindowGap - boardLength >= screenStart)
+        return AxisPlaces{mainStart, mainStart - WindowGap - boardLength};
+    const int pair = mainLength + WindowGap + boardLength;
+    if (pair > screenLength)
+        return std::nullopt;
+    const int start = screenStart + (screenLength - pair) / 2;
+    return AxisPlaces{start, start + mainLength + WindowGap};
+}
+
+// The start that keeps a window of this length on the screen, as near to `wanted` as can be.
+int KeepOnScreen(int wanted, int length, int screenStart, int screenLength)
+{
+    return std::max(screenStart, std::min(wanted, screenStart + screenLength - length));
+}
+
+}  // namespace
+
+SimBoardWindow::Places SimBoardWindow::PlaceBeside(const QRect& screen, const QRect& mainFrame,
+                                                   const QSize& boardFrame)
+{
+    const QPoint main = mainFrame.topLeft();
+    if (const auto across = PlaceOnAxis(screen.x(), screen.width(), main.x(), mainFrame.width(), boardFrame.width()))
+        return {{across->main, main.y()},
+                {across->board, KeepOnScreen(main.y(), boardFrame.height(), screen.y(), screen.height())}};
+    if (const auto down = PlaceOnAxis(screen.y(), screen.height(), main.y(), mainFrame.height(), boardFrame.height()))
+        return {{main.x(), down->main},
+                {KeepOnScreen(main.x(), boardFrame.width(), screen.x(), screen.width()), down->board}};
+    return {main, screen.topLeft()};
+}
+
+void SimBoardWindow::ShowBeside(QWidget& mainWindow)
+{
+    adjustSize();
+    // Before it is shown this window has no frame yet; the window manager gives it the frame
+    // the main window has.
+    const QSize frame = mainWindow.frameGeometry().size() - mainWindow.size();
+    const QScreen* screen = mainWindow.screen();
+    const Places places = PlaceBeside(screen->availableGeometry(), mainWindow.frameGeometry(), size() + frame);
+    if (places.main != mainWindow.pos())
+        mainWindow.move(places.main);
+    move(places.board);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();
 }
 
 void SimBoardWindow::Unplug()
