@@ -20,7 +20,7 @@ std::string ProbeAccess(HidBackend& backend, const std::string& node)
 }
 
 HardwareBoards::HardwareBoards(std::string sysfsRoot)
-    : m_sysfsRoot(std::move(sysfsRoot)), m_lister(std::make_unique<usbio::HidapiBackend>(m_sysfsRoot))
+    : m_sysfsRoot(std::move(sysfsRoot)), m_lister(std::make_unique<boardlink::HidapiBackend>(m_sysfsRoot))
 {
 }
 
@@ -29,12 +29,12 @@ HardwareBoards::~HardwareBoards() = default;
 std::vector<AttachedBoard> HardwareBoards::Attach()
 {
     std::vector<AttachedBoard> boards;
-    for (const HidInterfaceInfo& info : usbio::UniqueInterfaces(m_lister->EnumerateInterfaces())) {
+    for (const HidInterfaceInfo& info : boardlink::UniqueInterfaces(m_lister->EnumerateInterfaces())) {
         if (!IsMorvaneBoard(info))
             continue;
         // Each board's link runs on a device layer of its own, so that links on several
         // threads share no state.
-        auto backend = std::make_unique<OneBoardBackend>(std::make_unique<usbio::HidapiBackend>(m_sysfsRoot), info.path);
+        auto backend = std::make_unique<OneBoardBackend>(std::make_unique<boardlink::HidapiBackend>(m_sysfsRoot), info.path);
         AttachedBoard board{info.path, UsbPortOfNode(m_sysfsRoot, info.path), backend.get(), {}};
         board.accessError = ProbeAccess(*board.backend, info.path);
         m_boardBackends.push_back(std::move(backend));

@@ -110,7 +110,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
 
     CLI::App app{Description, ProgramName};
     app.footer(Footer());
-    app.set_version_flag("--version", std::string(ProgramName) + " " + TARVIK_VERSION);
+    app.set_version_flag("-V,--version", std::string(ProgramName) + " " + TARVIK_VERSION);
     app.require_subcommand(1, 1);
     app.fallthrough();
 

@@ -2,70 +2,52 @@
 
 #include <cstdio>
 #include <map>
-#include <mutex>
 #include <utility>
 
-#include "app/InfoBlock.h"
-#include "app/LocalTime.h"
-#include "app/MainWindowHost.h"
-#include "boardtest/JtagTests.h"
-#include "boardtest/PinState.h"
-#include "boardtest/PinTables.h"
-#include "download/Download.h"
-#include "download/RbfFile.h"
+#include "board/Download.h"
+#include "board/InfoBlock.h"
+#include "board/JtagTests.h"
+#include "board/LocalTime.h"
+#include "board/RbfFile.h"
+#include "link/BoardLink.h"
+#include "link/Reporter.h"
+#include "link/Reports.h"
 #include "link/UdevRule.h"
-#include "link/usbio.h"
+#include "pins/PinState.h"
+#include "pins/PinTables.h"
 
 namespace cli {
 
-const unsigned ConfigAreaStart = ConfigAreaAddress;
-const std::size_t ConfigAreaBytes = ::ConfigAreaSize;
-const std::size_t ConfigFileLimit = MaxConfigFileBytes;
+const unsigned ConfigAreaStart = board::ConfigAreaAddress;
+const std::size_t ConfigAreaBytes = board::ConfigAreaSize;
+const std::size_t ConfigFileLimit = board::MaxConfigFileBytes;
 
-namespace {
-// The board link is still one per process: one board operation at a time, each on a link
-// set up afresh for its board.
-std::mutex LinkMutex;
-}  // namespace
-
-// The window side of the core's operations, for one board: log lines and progress go to
-// the board's events, a message box becomes the report's message.
-class Board::Link final : public MainWindowHost {
+// The board's link and where it reports: log lines and progress go to the board's events,
+// a message box becomes the message of the operation.
+class Board::Link final : public boardlink::Reporter {
 public:
-    explicit Link(Board& board) : m_board(board), m_lock(LinkMutex)
-    {
-        usbio::ResetBoardLink();
-        usbio::SetBackend(&board.m_backend);
-        usbio::SetMainWindow(this);
-    }
-    ~Link() override
-    {
-        usbio::CloseBoardHandles();
-        usbio::ResetBoardLink();
-        usbio::SetMainWindow(nullptr);
-        usbio::SetBackend(nullptr);
-    }
+    Link(Board& board, HidBackend& backend) : m_board(board), m_link(backend, this) {}
 
-    bool UpdateData(bool) override { return true; }
+    void LogLine(std::string text) override { m_board.Logged(text); }
+    void LogTimestamped() override { m_board.Logged(board::FormatLocalTime(board::SystemTime, "%m/%d/%Y %H:%M:%S")); }
     void SetProgressRange(int, int upper) override { m_upper = upper; }
     void SetProgressPos(int position) override { m_board.Progressed(position, m_upper); }
     void MessageBox(const std::string& text, const std::string&) override { m_message = text; }
-    void LogLine(std::string text) override { m_board.Logged(text); }
-    void LogTimestamped() override { m_board.Logged(FormatLocalTimeLine()); }
-    void RegisterBoardNotification() override {}
 
-    std::string m_message;
+    boardlink::BoardLink& operator*() { return m_link; }
+    std::string TakeMessage() { return std::exchange(m_message, {}); }
 
 private:
-    static std::string FormatLocalTimeLine();
     Board& m_board;
-    std::lock_guard<std::mutex> m_lock;
+    boardlink::BoardLink m_link;
     int m_upper = 0;
+    std::string m_message;
 };
 
-std::string Board::Link::FormatLocalTimeLine() { return FormatLocalTime("%m/%d/%Y %H:%M:%S"); }
-
-Board::Board(HidBackend& backend, std::string node) : m_backend(backend), m_node(std::move(node)) {}
+Board::Board(HidBackend& backend, std::string node)
+    : m_node(std::move(node)), m_link(std::make_unique<Link>(*this, backend))
+{
+}
 
 Board::~Board() = default;
 
@@ -86,61 +68,46 @@ std::vector<std::string> Board::TakeLog() { return std::exchange(m_log, {}); }
 
 std::optional<InfoBlock> Board::ReadInfoBlock()
 {
-    Link link(*this);
     InfoBlock block{};
-    const int failed0 = ::ReadFlashPage(0, block.data());
-    const int failed1 = ::ReadFlashPage(FlashPageBytes, block.data() + FlashPageBytes);
-    if (failed0 != 0 || failed1 != 0)
+    // Both pages are read whatever the first gave, as the window reads them.
+    const bool read0 = board::ReadFlashPage(**m_link, 0, block.data());
+    const bool read1 = board::ReadFlashPage(**m_link, FlashPageBytes, block.data() + FlashPageBytes);
+    if (!read0 || !read1)
         return std::nullopt;
     return block;
 }
 
-bool Board::SetProgrammingMode(bool hold)
-{
-    Link link(*this);
-    return ::SetProgrammingMode(hold ? 1 : 0) == 0;
-}
+bool Board::SetProgrammingMode(bool hold) { return board::SetProgrammingMode(**m_link, hold ? 1 : 0); }
 
 bool Board::ReadFlashPage(unsigned address, FlashPage& page)
 {
-    Link link(*this);
-    return ::ReadFlashPage(address, page.data()) == 0;
+    return board::ReadFlashPage(**m_link, address, page.data());
 }
 
 bool Board::WriteFlashPage(unsigned address, const FlashPage& page)
 {
-    Link link(*this);
-    return ::WriteFlashPage(static_cast<int>(address), page.data()) == 0;
+    return board::WriteFlashPage(**m_link, static_cast<int>(address), page.data());
 }
 
-bool Board::JtagChainUsable()
-{
-    Link link(*this);
-    return ::JtagChainUsable(link);
-}
+bool Board::JtagChainUsable() { return board::JtagChainUsable(**m_link); }
 
 DownloadReport Board::Download(const std::string& fileText)
 {
-    Link link(*this);
-    link.m_strFile = fileText;
-    const std::size_t logStart = m_log.size();
-    RunDownload(link);
+    board::BoardTexts texts;
+    texts.m_strFile = fileText;
+    const board::DownloadOutcome outcome = board::RunDownload(**m_link, texts);
     DownloadReport report;
-    report.message = link.m_message;
+    report.message = m_link->TakeMessage();
     // Texts the download did not rebuild say nothing about the board.
-    report.serialText = link.m_strSerial == UnknownText ? std::string() : link.m_strSerial;
-    report.lastProgrammedText = link.m_strLastProgrammed;
-    report.cyclesText = link.m_strCycles;
-    // The download tells its verdict in its log only, until it returns one.
-    report.verdict = DownloadVerdict::FileNotOpened;
-    for (std::size_t i = logStart; i < m_log.size(); ++i) {
-        const std::string& line = m_log[i];
-        if (line.ends_with("FPGA configuration successful"))
-            report.verdict = DownloadVerdict::Configured;
-        else if (line.ends_with("FPGA configuration unsuccessful"))
-            report.verdict = DownloadVerdict::ConfigurationFailed;
-        else if (line.ends_with("Flash memory update unsuccessful"))
-            report.verdict = DownloadVerdict::FlashUpdateFailed;
+    report.serialText = texts.m_strSerial == board::UnknownText ? std::string() : texts.m_strSerial;
+    report.lastProgrammedText = texts.m_strLastProgrammed;
+    report.cyclesText = texts.m_strCycles;
+    switch (outcome) {
+    case board::DownloadOutcome::FileRefused: report.verdict = DownloadVerdict::FileRefused; break;
+    case board::DownloadOutcome::FileNotOpened: report.verdict = DownloadVerdict::FileNotOpened; break;
+    case board::DownloadOutcome::FlashUpdateFailed: report.verdict = DownloadVerdict::FlashUpdateFailed; break;
+    case board::DownloadOutcome::ConfigurationFailed: report.verdict = DownloadVerdict::ConfigurationFailed; break;
+    case board::DownloadOutcome::Configured: report.verdict = DownloadVerdict::Configured; break;
     }
     return report;
 }
@@ -148,82 +115,75 @@ DownloadReport Board::Download(const std::string& fileText)
 namespace {
 
 // One command whose reply status tells whether the board carried it out.
-bool CommandDone(uint8_t command, uint8_t address)
+bool CommandDone(boardlink::BoardLink& link, uint8_t command, uint8_t address)
 {
-    usbio::SetCommand(command, 1, address);
-    usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-    usbio::MainWindow().ExchangeReports();
-    return usbio::ReplyReport[usbio::StatusByte] == usbio::StatusSuccess;
+    link.SetCommand(command, 1, address);
+    link.ReplyReport()[boardlink::StatusByte] = boardlink::StatusPreset;
+    link.ExchangeReports();
+    return link.ReplyReport()[boardlink::StatusByte] == boardlink::StatusSuccess;
 }
 
 }  // namespace
 
 std::optional<PinCapture> Board::CapturePins()
 {
-    Link link(*this);
-    PinCapture capture{};
-    if (!boardtest::CapturePins(capture.data()))
+    pins::Capture capture{};
+    if (!board::CapturePins(**m_link, capture))
         return std::nullopt;
     return capture;
 }
 
 bool Board::DrivePin(uint8_t cellGroup, PinLevel level)
 {
-    Link link(*this);
-    const uint8_t command = level == PinLevel::High  ? usbio::DrivePinHigh
-                            : level == PinLevel::Low ? usbio::DrivePinLow
-                                                     : usbio::FloatPin;
-    return CommandDone(command, cellGroup);
+    const uint8_t command = level == PinLevel::High  ? boardlink::DrivePinHigh
+                            : level == PinLevel::Low ? boardlink::DrivePinLow
+                                                     : boardlink::FloatPin;
+    return CommandDone(**m_link, command, cellGroup);
 }
 
 bool Board::DriveAll(bool high)
 {
-    Link link(*this);
-    return CommandDone(high ? usbio::DriveAllHigh : usbio::DriveAllLow, 0);
+    return CommandDone(**m_link, high ? boardlink::DriveAllHigh : boardlink::DriveAllLow, 0);
 }
 
-bool Board::LeaveTestMode()
-{
-    Link link(*this);
-    return CommandDone(usbio::LeaveTestMode, 0);
-}
+bool Board::LeaveTestMode() { return CommandDone(**m_link, boardlink::LeaveTestMode, 0); }
 
-uint16_t SerialOf(const InfoBlock& block) { return infoblock::Serial(block); }
-uint32_t CyclesOf(const InfoBlock& block) { return infoblock::Cycles(block); }
-std::string FileNameOf(const InfoBlock& block) { return infoblock::FileName(block); }
+uint16_t SerialOf(const InfoBlock& block) { return board::infoblock::Serial(block); }
+uint32_t CyclesOf(const InfoBlock& block) { return board::infoblock::Cycles(block); }
+std::string FileNameOf(const InfoBlock& block) { return board::infoblock::FileName(block); }
 
 std::string SerialTextOf(const InfoBlock& block)
 {
-    BoardTexts texts;
-    ApplyAttachDisplay(block, texts);
+    board::BoardTexts texts;
+    board::ApplyAttachDisplay(block, texts);
     return texts.m_strSerial;
 }
 
 std::string LastProgrammedTextOf(const InfoBlock& block)
 {
-    BoardTexts texts;
-    ApplyAttachDisplay(block, texts);
+    board::BoardTexts texts;
+    board::ApplyAttachDisplay(block, texts);
     return texts.m_strLastProgrammed;
 }
 
-int HeaderPinAt(int position) { return boardtest::HeaderPinTable.at(static_cast<std::size_t>(position)); }
+int HeaderPinAt(int position) { return pins::HeaderPinTable.at(static_cast<std::size_t>(position)); }
 
-std::optional<int> HeaderPositionOfPin(int pinNumber) { return boardtest::FindHeaderPosition(pinNumber); }
+std::optional<int> HeaderPositionOfPin(int pinNumber) { return board::FindHeaderPosition(pinNumber); }
 
 uint8_t CellGroupOfPin(int pinNumber)
 {
-    if (pinNumber < 0 || pinNumber > boardtest::FpgaPinCount)
+    if (pinNumber < 0 || pinNumber > pins::FpgaPinCount)
         return 0;
-    return boardtest::BoundaryCellTable[static_cast<std::size_t>(pinNumber)];
+    return pins::BoundaryCellTable[static_cast<std::size_t>(pinNumber)];
 }
 
-char PinStateAt(const PinCapture& capture, int position) { return boardtest::DecodePinState(capture, position); }
+char PinStateAt(const PinCapture& capture, int position) { return pins::DecodePinState(capture, position); }
 
-std::string CaptureListingOf(const PinCapture& capture) { return boardtest::CaptureListing(capture); }
+std::string CaptureListingOf(const PinCapture& capture) { return board::CaptureListing(capture); }
 
 std::optional<std::size_t> ReadConfigFile(const std::string& path, std::span<uint8_t> area)
 {
-    const std::optional<RbfFileContents> contents = ReadRbfFile(path, area.first(std::min(area.size(), MaxConfigFileBytes)));
+    const auto contents = board::ReadRbfFile(path, area.first(std::min(area.size(), board::MaxConfigFileBytes)));
     if (!contents)
         return std::nullopt;
     return contents->count;
@@ -231,7 +191,7 @@ std::optional<std::size_t> ReadConfigFile(const std::string& path, std::span<uin
 
 std::string CommandName(uint8_t command)
 {
-    using namespace usbio;
+    using namespace boardlink;
     static const std::map<uint8_t, const char*> names = {
         {ReadMemory, "ReadMemory"},     {WriteMemory, "WriteMemory"},   {ProgramMode, "ProgramMode"},
         {ProgramPage, "ProgramPage"},   {JtagCheck, "JtagCheck"},       {JtagCapture, "JtagCapture"},
@@ -246,11 +206,11 @@ std::string CommandName(uint8_t command)
     return text;
 }
 
-std::string BoardUdevRule() { return std::string(usbio::BoardUdevRuleFile); }
+std::string BoardUdevRule() { return std::string(boardlink::BoardUdevRuleFile); }
 
 bool IsMorvaneBoard(const HidInterfaceInfo& info)
 {
-    return info.vendorId == usbio::BoardVendorId && info.productId == usbio::BoardProductId;
+    return info.vendorId == boardlink::BoardVendorId && info.productId == boardlink::BoardProductId;
 }
 
 }  // namespace cli

@@ -15,13 +15,13 @@
 // reached through its own board link, and the pin tables and texts the tool prints.
 namespace cli {
 
-using HidBackend = usbio::HidBackend;
-using HidInterfaceInfo = usbio::HidInterfaceInfo;
-using HidAccess = usbio::HidAccess;
-using HidHandle = usbio::HidHandle;
-using HidCaps = usbio::HidCaps;
-using HidReadResult = usbio::HidReadResult;
-inline constexpr auto InvalidHidHandle = usbio::InvalidHidHandle;
+using HidBackend = boardlink::HidBackend;
+using HidInterfaceInfo = boardlink::HidInterfaceInfo;
+using HidAccess = boardlink::HidAccess;
+using HidHandle = boardlink::HidHandle;
+using HidCaps = boardlink::HidCaps;
+using HidReadResult = boardlink::HidReadResult;
+inline constexpr auto InvalidHidHandle = boardlink::InvalidHidHandle;
 
 inline constexpr std::size_t InfoBlockBytes = 256;
 inline constexpr std::size_t FlashPageBytes = 128;
@@ -43,7 +43,7 @@ struct BoardEvents {
     std::function<void(int position, int upper)> progress;
 };
 
-enum class DownloadVerdict { FileNotOpened, FlashUpdateFailed, ConfigurationFailed, Configured };
+enum class DownloadVerdict { FileRefused, FileNotOpened, FlashUpdateFailed, ConfigurationFailed, Configured };
 
 struct DownloadReport {
     DownloadVerdict verdict = DownloadVerdict::FileNotOpened;
@@ -89,10 +89,10 @@ private:
     void Logged(const std::string& line);
     void Progressed(int position, int upper);
 
-    HidBackend& m_backend;
     std::string m_node;
     BoardEvents m_events;
     std::vector<std::string> m_log;
+    std::unique_ptr<Link> m_link;
 };
 
 // The information block's fields and the texts the window shows for them on attach.

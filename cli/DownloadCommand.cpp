@@ -27,6 +27,7 @@ struct DownloadJob {
 std::string VerdictText(const DownloadReport& report)
 {
     switch (report.verdict) {
+    case DownloadVerdict::FileRefused:
     case DownloadVerdict::FileNotOpened: return report.message.empty() ? "file not read" : report.message;
     case DownloadVerdict::FlashUpdateFailed: return "Flash memory update unsuccessful";
     case DownloadVerdict::ConfigurationFailed: return "FPGA configuration unsuccessful";
