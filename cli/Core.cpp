@@ -34,7 +34,7 @@ public:
     void SetProgressPos(int position) override { m_board.Progressed(position, m_upper); }
     void MessageBox(const std::string& text, const std::string&) override { m_message = text; }
 
-    boardlink::BoardLink& operator*() { return m_link; }
+    boardlink::BoardLink& Get() { return m_link; }
     std::string TakeMessage() { return std::exchange(m_message, {}); }
 
 private:
@@ -70,32 +70,32 @@ std::optional<InfoBlock> Board::ReadInfoBlock()
 {
     InfoBlock block{};
     // Both pages are read whatever the first gave, as the window reads them.
-    const bool read0 = board::ReadFlashPage(**m_link, 0, block.data());
-    const bool read1 = board::ReadFlashPage(**m_link, FlashPageBytes, block.data() + FlashPageBytes);
+    const bool read0 = board::ReadFlashPage(m_link->Get(), 0, block.data());
+    const bool read1 = board::ReadFlashPage(m_link->Get(), FlashPageBytes, block.data() + FlashPageBytes);
     if (!read0 || !read1)
         return std::nullopt;
     return block;
 }
 
-bool Board::SetProgrammingMode(bool hold) { return board::SetProgrammingMode(**m_link, hold ? 1 : 0); }
+bool Board::SetProgrammingMode(bool hold) { return board::SetProgrammingMode(m_link->Get(), hold ? 1 : 0); }
 
 bool Board::ReadFlashPage(unsigned address, FlashPage& page)
 {
-    return board::ReadFlashPage(**m_link, address, page.data());
+    return board::ReadFlashPage(m_link->Get(), address, page.data());
 }
 
 bool Board::WriteFlashPage(unsigned address, const FlashPage& page)
 {
-    return board::WriteFlashPage(**m_link, static_cast<int>(address), page.data());
+    return board::WriteFlashPage(m_link->Get(), static_cast<int>(address), page.data());
 }
 
-bool Board::JtagChainUsable() { return board::JtagChainUsable(**m_link); }
+bool Board::JtagChainUsable() { return board::JtagChainUsable(m_link->Get()); }
 
 DownloadReport Board::Download(const std::string& fileText)
 {
     board::BoardTexts texts;
     texts.m_strFile = fileText;
-    const board::DownloadOutcome outcome = board::RunDownload(**m_link, texts);
+    const board::DownloadOutcome outcome = board::RunDownload(m_link->Get(), texts);
     DownloadReport report;
     report.message = m_link->TakeMessage();
     // Texts the download did not rebuild say nothing about the board.
@@ -128,7 +128,7 @@ bool CommandDone(boardlink::BoardLink& link, uint8_t command, uint8_t address)
 std::optional<PinCapture> Board::CapturePins()
 {
     pins::Capture capture{};
-    if (!board::CapturePins(**m_link, capture))
+    if (!board::CapturePins(m_link->Get(), capture))
         return std::nullopt;
     return capture;
 }
@@ -138,15 +138,15 @@ bool Board::DrivePin(uint8_t cellGroup, PinLevel level)
     const uint8_t command = level == PinLevel::High  ? boardlink::DrivePinHigh
                             : level == PinLevel::Low ? boardlink::DrivePinLow
                                                      : boardlink::FloatPin;
-    return CommandDone(**m_link, command, cellGroup);
+    return CommandDone(m_link->Get(), command, cellGroup);
 }
 
 bool Board::DriveAll(bool high)
 {
-    return CommandDone(**m_link, high ? boardlink::DriveAllHigh : boardlink::DriveAllLow, 0);
+    return CommandDone(m_link->Get(), high ? boardlink::DriveAllHigh : boardlink::DriveAllLow, 0);
 }
 
-bool Board::LeaveTestMode() { return CommandDone(**m_link, boardlink::LeaveTestMode, 0); }
+bool Board::LeaveTestMode() { return CommandDone(m_link->Get(), boardlink::LeaveTestMode, 0); }
 
 uint16_t SerialOf(const InfoBlock& block) { return board::infoblock::Serial(block); }
 uint32_t CyclesOf(const InfoBlock& block) { return board::infoblock::Cycles(block); }
