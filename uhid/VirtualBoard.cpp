@@ -171,8 +171,10 @@ void VirtualBoard::Exchange(const std::vector<uint8_t>& output, Clock::time_poin
     } else {
         // The firmware carries out every command it receives, even one whose reply is lost.
         std::vector<uint8_t> reply = m_model.Execute(command.data(), command.size(), sim::SimBackend::ReportByteLength);
-        if (fault != ExchangeFault::NoReply)
-            Reply(std::move(reply), now + (fault == ExchangeFault::LateReply ? m_options.lateReply : m_options.latency));
+        if (fault == ExchangeFault::LateReply)
+            Reply(std::move(reply), now + m_options.lateReply, true);
+        else if (fault != ExchangeFault::NoReply)
+            Reply(std::move(reply), now + m_options.latency);
     }
     if (m_options.replugAfter && *m_options.replugAfter == m_exchanges) {
         SendDueReplies(now);
@@ -181,11 +183,11 @@ void VirtualBoard::Exchange(const std::vector<uint8_t>& output, Clock::time_poin
     }
 }
 
-void VirtualBoard::Reply(std::vector<uint8_t> reply, Clock::time_point due)
+void VirtualBoard::Reply(std::vector<uint8_t> reply, Clock::time_point due, bool late)
 {
     // The input report goes out without the id byte: the device numbers no reports.
     reply.erase(reply.begin());
-    m_pending.push_back({due, m_plugCount, std::move(reply)});
+    m_pending.push_back({due, m_plugCount, std::move(reply), m_exchanges, late});
     SendDueReplies(Clock::now());
 }
 
@@ -206,8 +208,12 @@ void VirtualBoard::SendDueReplies(Clock::time_point now)
                      [](const PendingReply& a, const PendingReply& b) { return a.due < b.due; });
     auto it = m_pending.begin();
     for (; it != m_pending.end() && it->due <= now; ++it) {
-        if (it->plugCount == m_plugCount && m_board.Exists() && !m_board.SendInput(it->payload.data(), it->payload.size()))
+        if (it->plugCount != m_plugCount || !m_board.Exists())
+            continue;
+        if (!m_board.SendInput(it->payload.data(), it->payload.size()))
             m_error = m_board.Error();
+        else if (it->late)
+            m_report("late reply sent to exchange " + std::to_string(it->exchange));
     }
     m_pending.erase(m_pending.begin(), it);
 }

@@ -72,12 +72,14 @@ public:
 private:
     void Exchange(const std::vector<uint8_t>& output, Clock::time_point now);
     void ReportStarted(const UhidDevice& device, const char* what);
-    void Reply(std::vector<uint8_t> reply, Clock::time_point due);
+    void Reply(std::vector<uint8_t> reply, Clock::time_point due, bool late = false);
 
     struct PendingReply {
         Clock::time_point due;
         uint64_t plugCount;  // a reply never outlives the plug-in it was made for
         std::vector<uint8_t> payload;
+        uint64_t exchange;
+        bool late;  // said when sent, so a test can wait for it
     };
 
     VirtualBoardOptions m_options;

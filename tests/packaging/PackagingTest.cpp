@@ -21,10 +21,10 @@ std::string ReadPackagingFile(const std::string& name)
     return text.str();
 }
 
-std::string LowerHex(uint16_t id)
+std::string UpperHex(uint16_t id)
 {
     char text[5];
-    std::snprintf(text, sizeof text, "%04x", id);
+    std::snprintf(text, sizeof text, "%04X", id);
     return text;
 }
 
@@ -40,8 +40,9 @@ TEST(Packaging, UdevRuleGrantsTheSeatUserTheBoardOnly)
 
     EXPECT_LT(std::stoi(name.substr(0, name.find('-'))), 73) << "73-seat-late.rules applies uaccess";
     EXPECT_NE(rule.find("KERNEL==\"hidraw*\""), std::string::npos);
-    EXPECT_NE(rule.find("ATTRS{idVendor}==\"" + LowerHex(usbio::BoardVendorId) + "\""), std::string::npos);
-    EXPECT_NE(rule.find("ATTRS{idProduct}==\"" + LowerHex(usbio::BoardProductId) + "\""), std::string::npos);
+    // The HID device above the node: USB bus, the board's vendor and product, any instance.
+    const std::string parent = "0003:" + UpperHex(usbio::BoardVendorId) + ":" + UpperHex(usbio::BoardProductId) + ".*";
+    EXPECT_NE(rule.find("KERNELS==\"" + parent + "\""), std::string::npos);
     EXPECT_NE(rule.find("TAG+=\"uaccess\""), std::string::npos);
     EXPECT_FALSE(std::regex_search(rule, std::regex(R"(MODE\s*:?=\s*"0?\d\d[2367])")))
         << "no world-writable mode";

@@ -1,0 +1,422 @@
+// The device layer on a real kernel: a virtual board (tarvik-uhid-board) seen by the real
+// hidraw driver, udev and hidapi. Runs inside the device VM as root (ctest -L vm); elsewhere
+// every test skips itself.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "UhidBoardProcess.h"
+#include "app/BoardNotification.h"
+#include "app/InfoBlock.h"
+#include "download/Download.h"
+#include "link/HidapiBackend.h"
+#include "link/HidrawSysfs.h"
+#include "link/UdevRule.h"
+#include "link/UdevWatcher.h"
+#include "link/usbio.h"
+#include "sim/SimBackend.h"
+#include "support/RecordingWindow.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The user at the faked seat, and another user who is not logged in there.
+constexpr uid_t SeatUser = 1000;
+constexpr uid_t OtherUser = 1001;
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += "  " + line + "\n";
+    return text;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& part)
+{
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+}
+
+// Runs the Qt event loop (the udev watcher reads through it) until done() or the limit.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// Waits until udev has handled every event so far (rules, permissions, links).
+void SettleUdev() { ASSERT_EQ(std::system("udevadm settle --timeout=30"), 0); }
+
+// The lines the board link logs when a user searches for the board and reads the first flash
+// bytes, in a child process running as that user, then "status C" with the reply's status.
+std::vector<std::string> ExchangeAsUser(uid_t uid)
+{
+    int lines[2];
+    if (::pipe(lines) != 0)
+        return {"pipe failed"};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(lines[0]);
+        std::string out;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0) {
+            out = "cannot become user " + std::to_string(uid) + "\n";
+        } else {
+            usbio::HidapiBackend backend;
+            RecordingWindow window;
+            usbio::ResetBoardLink();
+            usbio::SetBackend(&backend);
+            usbio::SetMainWindow(&window);
+            usbio::SetCommand(usbio::ReadMemory, 16, 0);
+            usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
+            usbio::ExchangeReports(window);
+            window.log.push_back("status " + std::string(1, static_cast<char>(usbio::ReplyReport[usbio::StatusByte])));
+            usbio::ResetBoardLink();
+            for (const std::string& line : window.log)
+                out += line + "\n";
+        }
+        const ssize_t written = ::write(lines[1], out.data(), out.size());
+        ::_exit(written == static_cast<ssize_t>(out.size()) ? 0 : 1);
+    }
+    ::close(lines[1]);
+    std::string text;
+    char chunk[512];
+    for (ssize_t n; (n = ::read(lines[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(n));
+    ::close(lines[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::vector<std::string> result;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        result.push_back(text.substr(start, end - start));
+    return result;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class RealKernel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0 || ::access("/dev/uhid", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "needs root and /dev/uhid: these tests run inside the device VM (ctest -L vm)";
+        usbio::ResetBoardLink();
+        usbio::SetBackend(&backend);
+        usbio::SetMainWindow(&window);
+    }
+    void TearDown() override
+    {
+        usbio::ResetBoardLink();
+        usbio::SetMainWindow(nullptr);
+        usbio::SetBackend(nullptr);
+    }
+
+    // The node of a device the board process reports plugged in ("board" or "mouse").
+    static std::string Plugged(UhidBoardProcess& board, const std::string& what = "board")
+    {
+        const auto node = board.WaitFor(what + " plugged ");
+        EXPECT_TRUE(node && node->starts_with("/dev/hidraw")) << board.Transcript();
+        return node.value_or("");
+    }
+
+    // Udev's notifications go to the main window's handler, as in the program, and are kept.
+    // Udev is let finish the events so far first: the arrival of a board plugged in just
+    // before must not reach the handler later, in the middle of the test.
+    void WatchUdev()
+    {
+        SettleUdev();
+        ASSERT_TRUE(watcher.Register([this](uint32_t event, const usbio::DeviceNotification& notification) {
+            events.emplace_back(event, notification.devicePath);
+            HandleDeviceChange(window, event, notification);
+        })) << watcher.LastError();
+    }
+    // Waits for the notification among those that come after the first `seen` ones.
+    bool WaitForEvent(std::size_t seen, uint32_t event, const std::string& node)
+    {
+        const std::pair<uint32_t, std::string> wanted{event, node};
+        return PumpUntil([&] {
+            return std::find(events.begin() + static_cast<std::ptrdiff_t>(seen), events.end(), wanted) != events.end();
+        });
+    }
+
+    usbio::HidapiBackend backend;
+    RecordingWindow window;
+    usbio::UdevWatcher watcher;
+    std::vector<std::pair<uint32_t, std::string>> events;
+};
+
+TEST_F(RealKernel, EnumerationFindsTheBoardAndOnlyItWithAMouseBeside)
+{
+    UhidBoardProcess board({"--mouse"});
+    const std::string boardNode = Plugged(board);
+    const std::string mouseNode = Plugged(board, "mouse");
+
+    std::vector<std::string> boards;
+    bool mouseListed = false;
+    for (const usbio::HidInterfaceInfo& info : backend.EnumerateInterfaces()) {
+        if (info.vendorId == usbio::BoardVendorId && info.productId == usbio::BoardProductId)
+            boards.push_back(info.path);
+        mouseListed = mouseListed || info.path == mouseNode;
+    }
+    EXPECT_EQ(boards, std::vector<std::string>{boardNode});
+    EXPECT_TRUE(mouseListed);
+
+    EXPECT_TRUE(usbio::FindBoard(window));
+    EXPECT_EQ(usbio::BoardDevicePath, boardNode);
+    // Nothing refused, no system-device notice, no permission line.
+    EXPECT_EQ(window.log, std::vector<std::string>{}) << Joined(window.log);
+}
+
+TEST_F(RealKernel, ReportLengthsComeFromTheNodesDescriptorInSysfs)
+{
+    UhidBoardProcess board({"--mouse"});
+    const std::string boardNode = Plugged(board);
+    const std::string mouseNode = Plugged(board, "mouse");
+
+    struct Row {
+        const char* label;
+        std::string node;
+        usbio::ReportLengths expected;
+    };
+    const Row rows[] = {
+        {"board", boardNode, {.input = 65, .output = 65, .usagePage = 0xFF00, .usage = 0x01}},
+        // Three button bits, five padding bits, X and Y: three bytes and the id byte.
+        {"mouse", mouseNode, {.input = 4, .output = 0, .usagePage = 0x01, .usage = 0x02}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        usbio::ReportLengths lengths;
+        std::string error;
+        ASSERT_TRUE(usbio::ReadHidrawCaps("/sys", row.node, lengths, error)) << error;
+        EXPECT_EQ(lengths.input, row.expected.input);
+        EXPECT_EQ(lengths.output, row.expected.output);
+        EXPECT_EQ(lengths.usagePage, row.expected.usagePage);
+        EXPECT_EQ(lengths.usage, row.expected.usage);
+        EXPECT_FALSE(lengths.usesReportIds);
+    }
+
+    // The kernel hands back the descriptor the board was made with, byte for byte.
+    std::vector<uint8_t> descriptor;
+    std::string error;
+    ASSERT_TRUE(usbio::ReadReportDescriptor(usbio::ReportDescriptorPath("/sys", boardNode), descriptor, error)) << error;
+    EXPECT_EQ(descriptor, sim::SimBackend::BoardReportDescriptor());
+
+    ASSERT_TRUE(usbio::FindBoard(window));
+    EXPECT_EQ(usbio::BoardCaps.inputReportByteLength, 65);
+    EXPECT_EQ(usbio::BoardCaps.outputReportByteLength, 65);
+}
+
+TEST_F(RealKernel, DownloadEndsByteExactInTheBoardsFlash)
+{
+    UhidBoardProcess board({"--serial", "777"});
+    Plugged(board);
+    // A size that ends inside a page, so the rest of the area must read as erased flash.
+    std::vector<uint8_t> content(20000);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<uint8_t>(i * 31 + i / 256 + 7);
+    const std::string rbf = "/tmp/real-kernel-config.rbf";
+    std::ofstream(rbf, std::ios::binary).write(reinterpret_cast<const char*>(content.data()),
+                                               static_cast<std::streamsize>(content.size()));
+
+    window.m_strFile = rbf;
+    RunDownload(window);
+    EXPECT_TRUE(HasLine(window.log, "FPGA configuration successful")) << Joined(window.log);
+
+    const std::string dump = "/tmp/real-kernel-flash.bin";
+    ASSERT_TRUE(board.Command("dump " + dump)) << board.Transcript();
+    const std::vector<uint8_t> flash = ReadFile(dump);
+    ASSERT_EQ(flash.size(), sim::FlashSize);
+    std::vector<uint8_t> expected(ConfigAreaSize, 0xFF);
+    std::copy(content.begin(), content.end(), expected.begin());
+    const auto area = flash.begin() + ConfigAreaAddress;
+    const auto mismatch = std::mismatch(expected.begin(), expected.end(), area);
+    EXPECT_EQ(mismatch.first, expected.end())
+        << "first difference at flash address 0x" << std::hex << ConfigAreaAddress + (mismatch.first - expected.begin());
+    EXPECT_EQ(infoblock::Serial(std::span(flash).first(InfoBlockSize)), 777);
+    EXPECT_EQ(infoblock::FileName(std::span(flash).first(InfoBlockSize)), rbf);
+}
+
+TEST_F(RealKernel, ALostReplyWaitsOutTheTimeLimitAndTheNextExchangeSearchesAgain)
+{
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    ASSERT_TRUE(board.Command("fault no-reply")) << board.Transcript();
+
+    usbio::SetCommand(usbio::ReadMemory, 16, 0);
+    usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
+    const auto start = std::chrono::steady_clock::now();
+    usbio::ExchangeReports(window);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(usbio::ReadTimeoutMs));
+    EXPECT_EQ(usbio::DeviceFound, 0);
+    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusPreset);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"ReadFile timeout", "Can't read from device"}));
+
+    usbio::ExchangeReports(window);
+    EXPECT_EQ(usbio::DeviceFound, 1);
+    EXPECT_EQ(usbio::BoardDevicePath, node);
+    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusRead);
+    // The first flash byte is the low byte of the default serial number, 42.
+    EXPECT_EQ(usbio::ReplyReport[usbio::DataByte], 42);
+}
+
+// A reply that comes after the time limit stays queued on the node the next search opens.
+// Disabled until the exchange drops input reports that wait before its command goes out:
+// today the third exchange below takes the late reply to the first for its own.
+TEST_F(RealKernel, DISABLED_ALateReplyIsNeverTakenForTheReplyToALaterCommand)
+{
+    UhidBoardProcess board({"--late-ms", "7000"});
+    Plugged(board);
+    ASSERT_TRUE(board.Command("fault late-reply")) << board.Transcript();
+
+    // Each read of 16 flash bytes is answered with the address it was given.
+    auto readAt = [&](uint16_t address) {
+        usbio::SetCommand(usbio::ReadMemory, 16, address);
+        usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
+        usbio::ExchangeReports(window);
+        return usbio::ReplyReport[3] | (usbio::ReplyReport[4] << 8);
+    };
+    readAt(0x0000);
+    EXPECT_EQ(usbio::DeviceFound, 0);
+    EXPECT_EQ(readAt(0x0010), 0x0010);
+    ASSERT_TRUE(board.WaitFor("late reply sent to exchange 1")) << board.Transcript();
+    EXPECT_EQ(readAt(0x0020), 0x0020);
+    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusRead);
+}
+
+TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
+{
+    UhidBoardProcess board({"--serial", "1234"});
+    const std::string node = Plugged(board);
+    WatchUdev();
+    ASSERT_TRUE(usbio::FindBoard(window));
+
+    ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
+    ASSERT_TRUE(WaitForEvent(0, usbio::DeviceRemoveComplete, node)) << Joined(window.log);
+    EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board detached")) << Joined(window.log);
+    EXPECT_EQ(usbio::DeviceFound, 0);
+    EXPECT_EQ(window.m_strSerial, UnknownText);
+
+    const std::size_t seen = events.size();
+    ASSERT_TRUE(board.Command("plug")) << board.Transcript();
+    const std::string again = Plugged(board);
+    ASSERT_TRUE(WaitForEvent(seen, usbio::DeviceArrival, again)) << Joined(window.log);
+    EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board attached")) << Joined(window.log);
+    EXPECT_EQ(window.m_strSerial, "TRK_01234") << Joined(window.log);
+    EXPECT_EQ(usbio::DeviceFound, 1);
+    EXPECT_EQ(usbio::BoardDevicePath, again);
+}
+
+// Disabled until the board search remembers the board's identity: today the mouse's arrival
+// on the board's old node is taken for the board's return ("attached", a blank information
+// block, "JTAG boundary scan chain disabled").
+TEST_F(RealKernel, DISABLED_AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
+{
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    WatchUdev();
+    ASSERT_TRUE(usbio::FindBoard(window));
+    ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
+    ASSERT_TRUE(WaitForEvent(0, usbio::DeviceRemoveComplete, node));
+
+    const std::size_t linesBefore = window.log.size();
+    const std::size_t seen = events.size();
+    ASSERT_TRUE(board.Command("mouse-plug")) << board.Transcript();
+    // The kernel gives a new device the lowest free node: the board's old one.
+    ASSERT_EQ(Plugged(board, "mouse"), node);
+    ASSERT_TRUE(WaitForEvent(seen, usbio::DeviceArrival, node));
+
+    const std::vector<std::string> after(window.log.begin() + static_cast<std::ptrdiff_t>(linesBefore), window.log.end());
+    EXPECT_FALSE(HasLine(after, "attached")) << Joined(after);
+    EXPECT_EQ(window.m_strSerial, UnknownText) << Joined(window.log);
+    EXPECT_EQ(usbio::DeviceFound, 0);
+}
+
+TEST_F(RealKernel, AUserWithoutAccessIsToldTheNodeAndTheFix)
+{
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    SettleUdev();
+
+    const std::vector<std::string> log = ExchangeAsUser(OtherUser);
+    EXPECT_TRUE(HasLine(log, "Cannot open board device " + node + ": Permission denied (the udev rule " +
+                                 std::string(usbio::BoardUdevRuleFile)))
+        << Joined(log);
+    EXPECT_TRUE(HasLine(log, "sudo cmake --install")) << Joined(log);
+    EXPECT_FALSE(HasLine(log, "status S")) << Joined(log);
+}
+
+// The project's udev rule installed, and a seat whose active user is SeatUser, written where
+// udev's uaccess builtin reads it (a login manager would keep this file); both removed after.
+class SeatWithUdevRule {
+public:
+    SeatWithUdevRule()
+    {
+        fs::create_directories(RulesDir);
+        fs::copy_file(TARVIK_UDEV_RULE, RulesDir / usbio::BoardUdevRuleFile, fs::copy_options::overwrite_existing);
+        fs::create_directories(SeatsDir);
+        std::ofstream(SeatsDir / "seat0") << "ACTIVE_UID=" << SeatUser << "\n";
+        Reload();
+    }
+    ~SeatWithUdevRule()
+    {
+        fs::remove(RulesDir / usbio::BoardUdevRuleFile);
+        fs::remove_all(SeatsDir);
+        Reload();
+    }
+
+private:
+    static void Reload() { EXPECT_EQ(std::system("udevadm control --reload"), 0); }
+    inline static const fs::path RulesDir = "/run/udev/rules.d";
+    inline static const fs::path SeatsDir = "/run/systemd/seats";
+};
+
+TEST_F(RealKernel, WithTheUdevRuleTheSeatsUserOpensTheBoardAndNoOtherUser)
+{
+    SeatWithUdevRule seat;
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    SettleUdev();
+
+    const std::vector<std::string> seatUser = ExchangeAsUser(SeatUser);
+    EXPECT_EQ(seatUser, std::vector<std::string>{"status S"}) << Joined(seatUser);
+    const std::vector<std::string> other = ExchangeAsUser(OtherUser);
+    EXPECT_TRUE(HasLine(other, "Cannot open board device " + node + ": Permission denied")) << Joined(other);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
