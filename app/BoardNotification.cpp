@@ -11,6 +11,11 @@ int IsBoardNotification(const usbio::DeviceNotification& data)
 {
     if (data.deviceType != usbio::DeviceTypeInterface)
         return 0;
+    // The node is handed to the next device plugged in once the board is gone, so where both
+    // sides know the device's identity, that decides: another device on the board's old node
+    // is not the board, and the board plugged in again is, on whatever node.
+    if (!usbio::BoardDeviceIdentity.empty() && !data.deviceIdentity.empty())
+        return data.deviceIdentity == usbio::BoardDeviceIdentity ? 1 : 0;
     const QString DeviceNameString = QString::fromStdString(data.devicePath);
     return DeviceNameString.compare(QString::fromStdString(usbio::BoardDevicePath), Qt::CaseInsensitive) == 0 ? 1 : 0;
 }

@@ -6,8 +6,9 @@
 
 class MainWindowHost;
 
-// 1 when the notification concerns the board's device (a device interface whose path is
-// the board's, letter case aside), else 0.
+// 1 when the notification concerns the board's device, else 0: a device interface with the
+// identity of the board found last, or, where the board or the notification carries no
+// identity, whose path is the board's, letter case aside.
 int IsBoardNotification(const usbio::DeviceNotification& data);
 
 // The main window's reaction to a device arrival or removal: the board's removal blanks

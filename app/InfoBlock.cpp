@@ -1,5 +1,7 @@
 #include "app/InfoBlock.h"
 
+#include <QString>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -25,7 +27,16 @@ std::string FileName(std::span<const uint8_t> block)
 {
     const auto* name = block.data() + FileNameOffset;
     const auto* end = std::find(name, name + MaxFileNameLength, uint8_t{0});
-    return std::string(name, end);
+    const std::string stored(name, end);
+    // Tarvik stores UTF-8. A name that is not well-formed UTF-8 was stored by another tool in
+    // a single-byte code page: shown byte for byte as Latin-1 it stays readable, where UTF-8
+    // would turn each such byte into a replacement sign.
+    const QByteArrayView bytes(stored.data(), static_cast<qsizetype>(stored.size()));
+    // Stateless: a character cut at the end is an error; ConvertInitialBom: a leading byte
+    // order mark is part of the name, not dropped.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = utf8(bytes);
+    return (utf8.hasError() ? QString::fromLatin1(bytes) : text).toStdString();
 }
 
 }  // namespace infoblock

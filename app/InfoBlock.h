@@ -26,6 +26,8 @@ inline constexpr std::size_t MaxFileNameLength = 99;
 
 uint16_t Serial(std::span<const uint8_t> block);
 uint32_t Cycles(std::span<const uint8_t> block);
+// The stored name up to its zero byte (at most 99 bytes) as UTF-8 text: as stored when it is
+// UTF-8, else each byte one Latin-1 character.
 std::string FileName(std::span<const uint8_t> block);
 }  // namespace infoblock
 

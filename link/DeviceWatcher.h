@@ -16,6 +16,10 @@ inline constexpr uint32_t DeviceTypeInterface = 5;
 struct DeviceNotification {
     uint32_t deviceType = DeviceTypeInterface;
     std::string devicePath;
+    // The device's identity as the board search records it (HidInterfaceInfo::identity),
+    // taken when the event happened; empty when the source cannot tell. A device path may be
+    // given to another device once the first is gone; the identity is not.
+    std::string deviceIdentity{};
 };
 
 class DeviceWatcher {

@@ -15,6 +15,10 @@ struct HidInterfaceInfo {
     std::string path;
     uint16_t vendorId = 0;
     uint16_t productId = 0;
+    // What tells this device from another one later given the same path, in the form the
+    // device watcher reports it (DeviceNotification::deviceIdentity); empty when the
+    // platform cannot tell.
+    std::string identity{};
 };
 
 // What the board link uses of a device's HID capabilities. The two lengths are counted

@@ -51,7 +51,7 @@ std::vector<HidInterfaceInfo> HidapiBackend::EnumerateInterfaces()
     std::vector<HidInterfaceInfo> listed;
     hid_device_info* list = hid_enumerate(0, 0);
     for (hid_device_info* d = list; d != nullptr; d = d->next)
-        listed.push_back({d->path, d->vendor_id, d->product_id});
+        listed.push_back({d->path, d->vendor_id, d->product_id, ReadHidrawIdentity(m_sysfsRoot, d->path)});
     hid_free_enumeration(list);
     m_lastEnumeration = UniqueInterfaces(listed);
     return m_lastEnumeration;

@@ -11,7 +11,8 @@ namespace usbio {
 
 // The real board over hidapi's hidraw backend. Query handles need no open device node:
 // the attributes come from the enumeration and the capabilities from the node's report
-// descriptor in sysfs, so a board whose node may not be opened is still recognised.
+// descriptor in sysfs, so a board whose node may not be opened is still recognised; the
+// identity of each node comes from sysfs as well, in the form the udev watcher reports.
 class HidapiBackend final : public HidBackend {
 public:
     // sysfsRoot is where the report descriptors are read ("/sys" on a real system).

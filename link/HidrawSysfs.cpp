@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string_view>
 
 namespace usbio {
 namespace {
@@ -13,24 +13,89 @@ namespace {
 // The kernel's limit for a HID report descriptor (HID_MAX_DESCRIPTOR_SIZE).
 constexpr std::size_t MaxDescriptorBytes = 4096;
 
-bool IsHidrawNodeName(const std::string& name)
+bool IsHidrawNodeName(std::string_view name)
 {
     constexpr std::string_view prefix = "hidraw";
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+    if (name.size() <= prefix.size() || !name.starts_with(prefix))
         return false;
     return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
                        [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The node name (hidrawN) at the end of a device path; empty when it is not a hidraw node.
+std::string_view HidrawNodeName(std::string_view devicePath)
+{
+    const std::size_t slash = devicePath.find_last_of('/');
+    const std::string_view node = slash == std::string_view::npos ? devicePath : devicePath.substr(slash + 1);
+    return IsHidrawNodeName(node) ? node : std::string_view();
+}
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// BUS:VENDOR:PRODUCT as the kernel names a HID device, four hex digits each.
+bool IsHidBusVendorProduct(std::string_view text)
+{
+    if (text.size() != 14 || text[4] != ':' || text[9] != ':')
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != 4 && i != 9 && !IsHexDigit(text[i]))
+            return false;
+    return true;
 }
 
 }  // namespace
 
 std::string ReportDescriptorPath(const std::string& sysfsRoot, const std::string& devicePath)
 {
-    const std::size_t slash = devicePath.find_last_of('/');
-    const std::string node = slash == std::string::npos ? devicePath : devicePath.substr(slash + 1);
-    if (!IsHidrawNodeName(node))
+    const std::string_view node = HidrawNodeName(devicePath);
+    if (node.empty())
         return {};
-    return sysfsRoot + "/class/hidraw/" + node + "/device/report_descriptor";
+    return sysfsRoot + "/class/hidraw/" + std::string(node) + "/device/report_descriptor";
+}
+
+std::string HidrawDeviceIdentity(std::string_view sysfsDevicePath)
+{
+    // <HID device>/hidraw/hidrawN, the HID device being <parent>/BUS:VENDOR:PRODUCT.INSTANCE.
+    const std::size_t nodeSlash = sysfsDevicePath.find_last_of('/');
+    if (nodeSlash == std::string_view::npos || !IsHidrawNodeName(sysfsDevicePath.substr(nodeSlash + 1)))
+        return {};
+    constexpr std::string_view classFolder = "/hidraw";
+    std::string_view hidDevice = sysfsDevicePath.substr(0, nodeSlash);
+    if (!hidDevice.ends_with(classFolder))
+        return {};
+    hidDevice.remove_suffix(classFolder.size());
+    const std::size_t hidSlash = hidDevice.find_last_of('/');
+    if (hidSlash == std::string_view::npos)
+        return {};
+    const std::string_view hidName = hidDevice.substr(hidSlash + 1);
+    const std::size_t dot = hidName.find('.');
+    if (dot == std::string_view::npos || !IsHidBusVendorProduct(hidName.substr(0, dot)))
+        return {};
+    const std::string_view instance = hidName.substr(dot + 1);
+    if (instance.empty() || !std::all_of(instance.begin(), instance.end(), IsHexDigit))
+        return {};
+    return std::string(hidDevice.substr(0, hidSlash + 1 + dot));
+}
+
+std::string ReadHidrawIdentity(const std::string& sysfsRoot, const std::string& devicePath)
+{
+    const std::string_view node = HidrawNodeName(devicePath);
+    if (node.empty())
+        return {};
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path root = fs::canonical(sysfsRoot, error);
+    if (error)
+        return {};
+    // The class entry is a link to the node's place in the device tree.
+    const fs::path device = fs::canonical(root / "class" / "hidraw" / node, error);
+    if (error)
+        return {};
+    // Relative to the sysfs root with a leading slash, as udev gives a device's path.
+    const fs::path relative = device.lexically_relative(root);
+    if (relative.empty() || *relative.begin() == "..")
+        return {};
+    return HidrawDeviceIdentity("/" + relative.generic_string());
 }
 
 bool ReadReportDescriptor(const std::string& file, std::vector<uint8_t>& bytes, std::string& error)

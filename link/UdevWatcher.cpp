@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "link/HidrawSysfs.h"
+
 namespace usbio {
 
 std::optional<DeviceEvent> TranslateUdevEvent(std::string_view action, const char* deviceNode,
-                                              std::string_view subsystem)
+                                              std::string_view subsystem, std::string_view devpath)
 {
     if (subsystem != "hidraw" || deviceNode == nullptr || *deviceNode == '\0')
         return std::nullopt;
@@ -20,7 +22,7 @@ std::optional<DeviceEvent> TranslateUdevEvent(std::string_view action, const cha
         event = DeviceRemoveComplete;
     else
         return std::nullopt;
-    return DeviceEvent{event, DeviceNotification{DeviceTypeInterface, deviceNode}};
+    return DeviceEvent{event, DeviceNotification{DeviceTypeInterface, deviceNode, HidrawDeviceIdentity(devpath)}};
 }
 
 UdevWatcher::~UdevWatcher() { StopMonitor(); }
@@ -95,9 +97,10 @@ void UdevWatcher::ReceiveEvents()
             break;
         const char* action = udev_device_get_action(device);
         const char* subsystem = udev_device_get_subsystem(device);
+        const char* devpath = udev_device_get_devpath(device);
         const std::optional<DeviceEvent> translated =
             TranslateUdevEvent(action != nullptr ? action : "", udev_device_get_devnode(device),
-                               subsystem != nullptr ? subsystem : "");
+                               subsystem != nullptr ? subsystem : "", devpath != nullptr ? devpath : "");
         udev_device_unref(device);
         if (translated && m_handler) {
             // The handler may register anew (the board search does), replacing m_handler

@@ -20,9 +20,11 @@ struct DeviceEvent {
 
 // The notification for one udev event: "add" and "remove" of a hidraw node become an arrival
 // and a removal of a device interface whose path is the node (/dev/hidrawN), the path the
-// board search lists for it. Every other event gives none.
+// board search lists for it, and whose identity comes from the node's sysfs device path
+// (devpath, /devices/...). The path alone, as the sysfs attributes of the HID device above
+// the node, is all that is left at a removal. Every other event gives none.
 std::optional<DeviceEvent> TranslateUdevEvent(std::string_view action, const char* deviceNode,
-                                              std::string_view subsystem);
+                                              std::string_view subsystem, std::string_view devpath);
 
 // Arrival and removal of hidraw nodes from a udev monitor, read on the UI thread whenever
 // its socket has data.

@@ -11,6 +11,7 @@ ReportBuffer CommandReport{};
 ReportBuffer ReplyReport{};
 uint8_t DeviceFound = 0;
 std::string BoardDevicePath;
+std::string BoardDeviceIdentity;
 HidCaps BoardCaps{};
 
 namespace {
@@ -21,6 +22,10 @@ LinkOwner* MainWindowOwner = nullptr;
 HidHandle QueryHandle = InvalidHidHandle;
 HidHandle WriteHandle = InvalidHidHandle;
 HidHandle ReadHandle = InvalidHidHandle;
+
+// The board node that could not be opened, and why, as last logged: every exchange searches
+// again while the board cannot be opened, and the same two lines each time would bury the log.
+std::string ReportedOpenFailure;
 
 void CloseIfValid(HidHandle& handle)
 {
@@ -90,12 +95,18 @@ bool OpenBoard(LinkOwner& owner, const std::string& devicePath)
     if (ReadHandle == InvalidHidHandle && openError.empty())
         openError = Backend().LastError();
     // The board is used all the same (the exchange then fails in its transfer steps), but
-    // the reason is only known here, so say it once per search.
+    // the reason is only known here. It is said once, until the node or the reason changes
+    // or the board opened in between; each line fits the log's width.
     if (WriteHandle == InvalidHidHandle || ReadHandle == InvalidHidHandle) {
-        owner.LogLine("Cannot open board device " + devicePath + ": " + openError + " (the udev rule " +
-                      std::string(BoardUdevRuleFile) +
-                      " gives the logged-in user access: install it with `sudo cmake --install <build directory>`,"
-                      " then unplug the board and plug it in again)");
+        const std::string failure = devicePath + ": " + openError;
+        if (failure != ReportedOpenFailure) {
+            owner.LogLine("Cannot open board device " + failure);
+            owner.LogLine("  Fix: install " + std::string(BoardUdevRuleFile) +
+                          " (sudo cmake --install <build dir>), replug the board");
+            ReportedOpenFailure = failure;
+        }
+    } else {
+        ReportedOpenFailure.clear();
     }
     return true;
 }
@@ -155,6 +166,7 @@ bool FindBoard(LinkOwner& owner)
         if (haveAttributes && vendorId == BoardVendorId && productId == BoardProductId) {
             DeviceFound = 1;
             BoardDevicePath = devicePath;
+            BoardDeviceIdentity = info.identity;
             owner.RegisterBoardNotification();
             // The first match is the board; a refused board ends the search like a found one.
             if (!OpenBoard(owner, devicePath)) {
@@ -234,6 +246,8 @@ void ResetBoardLink()
     ReplyReport.fill(0);
     DeviceFound = 0;
     BoardDevicePath.clear();
+    BoardDeviceIdentity.clear();
+    ReportedOpenFailure.clear();
     BoardCaps = HidCaps{};
 }
 

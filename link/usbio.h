@@ -57,6 +57,8 @@ extern ReportBuffer CommandReport;
 extern ReportBuffer ReplyReport;
 extern uint8_t DeviceFound;
 extern std::string BoardDevicePath;
+// The identity of the board found last (HidInterfaceInfo::identity), recorded with its path.
+extern std::string BoardDeviceIdentity;
 extern HidCaps BoardCaps;
 
 // The window that owns the activity log and the board notification registration: the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "link/ReportDescriptor.h"
@@ -34,12 +35,21 @@ SimBackend::SimBackend()
     // The board's capabilities come from its descriptor, as the real board's do.
     const usbio::ReportDescriptorResult parsed = usbio::ParseReportDescriptor(BoardReportDescriptor());
     m_boardCaps = {parsed.lengths.usagePage, parsed.lengths.usage, parsed.lengths.input, parsed.lengths.output};
+    m_boardIdentity = PortIdentity(m_boardPath, usbio::BoardVendorId, usbio::BoardProductId);
 }
 
-void SimBackend::Plug(const std::string& path)
+std::string SimBackend::PortIdentity(const std::string& path, uint16_t vendorId, uint16_t productId)
+{
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04X:%04X", vendorId, productId);
+    return "simulated port " + path + " " + ids;
+}
+
+void SimBackend::Plug(const std::string& path, const std::string& identity)
 {
     m_plugged = true;
     m_boardPath = path;
+    m_boardIdentity = identity.empty() ? PortIdentity(path, usbio::BoardVendorId, usbio::BoardProductId) : identity;
 }
 
 void SimBackend::Unplug()
@@ -61,13 +71,17 @@ void SimBackend::ClearRecord()
 
 std::vector<usbio::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
 {
+    auto other = [](const OtherDevice& d) {
+        return usbio::HidInterfaceInfo{d.path, d.vendorId, d.productId,
+                                       d.identity.empty() ? PortIdentity(d.path, d.vendorId, d.productId) : d.identity};
+    };
     std::vector<usbio::HidInterfaceInfo> list;
     for (const OtherDevice& d : m_othersInFront)
-        list.push_back({d.path, d.vendorId, d.productId});
+        list.push_back(other(d));
     if (m_plugged)
-        list.push_back({m_boardPath, usbio::BoardVendorId, usbio::BoardProductId});
+        list.push_back({m_boardPath, usbio::BoardVendorId, usbio::BoardProductId, m_boardIdentity});
     for (const OtherDevice& d : m_othersBehind)
-        list.push_back({d.path, d.vendorId, d.productId});
+        list.push_back(other(d));
     return list;
 }
 

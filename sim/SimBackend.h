@@ -28,17 +28,26 @@ public:
         uint16_t vendorId = 0;
         uint16_t productId = 0;
         usbio::HidCaps caps{};
+        std::string identity{};  // empty: PortIdentity of its path, vendor and product
     };
+
+    // The identity of a simulated device: each path is a port of its own, and the identity
+    // names the port and the device's vendor and product id. As on a real machine, the board
+    // plugged into the same port again has the same identity, and another device at the
+    // board's old path another one.
+    static std::string PortIdentity(const std::string& path, uint16_t vendorId, uint16_t productId);
 
     SimBackend();
 
     SimBoard& Board() { return m_board; }
 
-    // Plugging: the board is listed at its path while plugged.
-    void Plug(const std::string& path = DefaultBoardPath);
+    // Plugging: the board is listed at its path while plugged, with the given identity (empty:
+    // PortIdentity of the path).
+    void Plug(const std::string& path = DefaultBoardPath, const std::string& identity = {});
     void Unplug();
     bool Plugged() const { return m_plugged; }
     const std::string& BoardPath() const { return m_boardPath; }
+    const std::string& BoardIdentity() const { return m_boardIdentity; }
     // Another device listed before the board (inFront) or after it.
     void AddOtherDevice(const OtherDevice& device, bool inFront = true);
 
@@ -89,6 +98,7 @@ private:
     SimBoard m_board;
     bool m_plugged = true;
     std::string m_boardPath = DefaultBoardPath;
+    std::string m_boardIdentity;
     usbio::HidCaps m_boardCaps;
     std::vector<OtherDevice> m_othersInFront;
     std::vector<OtherDevice> m_othersBehind;

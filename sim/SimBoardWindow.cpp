@@ -110,9 +110,9 @@ void SimBoardWindow::Unplug()
 {
     if (!m_backend.Plugged())
         return;
-    const std::string path = m_backend.BoardPath();
     m_backend.Unplug();
-    m_watcher.Notify(usbio::DeviceRemoveComplete, path);
+    m_watcher.Notify(usbio::DeviceRemoveComplete,
+                     {usbio::DeviceTypeInterface, m_backend.BoardPath(), m_backend.BoardIdentity()});
     ShowState();
 }
 
@@ -121,7 +121,8 @@ void SimBoardWindow::Plug(bool anotherPort)
     if (m_backend.Plugged())
         return;
     m_backend.Plug(anotherPort ? OtherPortPath : SimBackend::DefaultBoardPath);
-    m_watcher.Notify(usbio::DeviceArrival, m_backend.BoardPath());
+    m_watcher.Notify(usbio::DeviceArrival,
+                     {usbio::DeviceTypeInterface, m_backend.BoardPath(), m_backend.BoardIdentity()});
     ShowState();
 }
 

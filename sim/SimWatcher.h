@@ -13,7 +13,7 @@ class SimWatcher final : public QObject, public usbio::DeviceWatcher {
 public:
     bool Register(Handler handler) override;
     void Unregister() override;
-    void Notify(uint32_t event, const std::string& devicePath);
+    void Notify(uint32_t event, const usbio::DeviceNotification& notification);
 
 private:
     Handler m_handler;

@@ -1,5 +1,7 @@
 #include "view/PinHitTest.h"
 
+#include <cstdint>
+
 #include "boardtest/PinTables.h"
 
 namespace view {
@@ -12,11 +14,14 @@ std::optional<int> HeaderPositionAt(int x, int y)
     const bool lower = y >= 190;
     if ((!upper && !lower) || x < 165)
         return std::nullopt;
-    const int column = (2 * x - 330) / 25;
+    // Columns are 12.5 pixels wide: twice the offset from x = 165, in 25ths. Counted in 64
+    // bits, so that no x, however large, overflows.
+    const int64_t column = (2 * (int64_t{x} - 165)) / 25;
     // Right of the last marker the column would name a position of the other row, or none.
     if (column >= boardtest::HeaderRowLength)
         return std::nullopt;
-    return upper ? column : column + boardtest::HeaderRowLength;
+    const int position = static_cast<int>(column);
+    return upper ? position : position + boardtest::HeaderRowLength;
 }
 
 }  // namespace view

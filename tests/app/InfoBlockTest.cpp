@@ -80,6 +80,40 @@ TEST(DisplayRules, OpeningAttachAndDownloadTexts)
     }
 }
 
+// Names stored as UTF-8 read back unchanged; any other bytes one Latin-1 character each.
+TEST(DisplayRules, FileNameIsUtf8AsStoredOrLatin1ByteForByte)
+{
+    const struct {
+        const char* what;
+        std::string stored;
+        std::string shown;
+    } rows[] = {
+        {"ASCII", "a.rbf", "a.rbf"},
+        {"UTF-8", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80.rbf", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80.rbf"},
+        {"UTF-8 byte order mark kept", "\xEF\xBB\xBFx", "\xEF\xBB\xBFx"},
+        {"Latin-1", "caf\xE9.rbf", "caf\xC3\xA9.rbf"},
+        {"Latin-1 bytes that start UTF-8 sequences", "\xC3\xE9\xFF", "\xC3\x83\xC3\xA9\xC3\xBF"},
+        {"UTF-8 cut at the end", "ab\xE2\x82", "ab\xC3\xA2\xC2\x82"},
+        {"overlong form", "\xC0\xAF", "\xC3\x80\xC2\xAF"},
+        {"surrogate", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
+        {"99 bytes, no zero after them", std::string(99, '\xE9'), [] {
+             std::string s;
+             for (int i = 0; i < 99; ++i)
+                 s += "\xC3\xA9";
+             return s;
+         }()},
+    };
+    for (const auto& row : rows) {
+        InfoBlock block{};
+        block.fill(0xE9);
+        std::copy(row.stored.begin(), row.stored.end(), block.begin() + infoblock::FileNameOffset);
+        if (row.stored.size() < infoblock::MaxFileNameLength)
+            block[infoblock::FileNameOffset + row.stored.size()] = 0;
+        EXPECT_EQ(infoblock::FileName(block), row.shown) << row.what;
+    }
+}
+
 class FlashOperations : public SimLinkTest {};
 
 TEST_F(FlashOperations, SetProgrammingModeSendsLengthEightAndTheModeByte)

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QLabel>
 #include <regex>
 
@@ -316,6 +317,33 @@ TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
     EXPECT_EQ(Log(), logBefore);
     EXPECT_EQ(DeviceFound, 1);
+}
+
+TEST_F(MainDlgTest, UnopenableBoardIsNamedOnceInLinesThatFitTheLog)
+{
+    board.RefuseAccess(true);
+    Open();
+    const auto log = Log();
+    const auto named = std::find_if(log.begin(), log.end(),
+                                    [](const std::string& line) { return line.starts_with("Cannot open board device "); });
+    ASSERT_NE(named, log.end());
+    EXPECT_EQ(std::find_if(named + 1, log.end(),
+                           [](const std::string& line) { return line.starts_with("Cannot open board device "); }),
+              log.end())
+        << "the opening's exchanges all searched, and the node was named once";
+    // The node with the reason, and the fix, each readable whole in the list.
+    ASSERT_NE(named + 1, log.end());
+    const QFontMetrics metrics(dlg->ActivityLog->font());
+    for (const auto& line : {*named, *(named + 1)})
+        EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(line)), dlg->ActivityLog->viewport()->width())
+            << line;
+}
+
+TEST_F(MainDlgTest, AFileNameStoredInLatin1IsShownReadable)
+{
+    board.Board().WriteInfoBlock({.fileName = "C:\\Entw\xFCrfe\\Z\xE4hler.rbf"});
+    Open();
+    EXPECT_EQ(dlg->Item<QLineEdit>(IDC_FILE)->text(), QString::fromUtf8("C:\\Entwürfe\\Zähler.rbf"));
 }
 
 // Runs act on the modal dialog of type Modal as soon as it is open (it may take a while to

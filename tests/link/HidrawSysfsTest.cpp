@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <fstream>
 
@@ -105,4 +106,47 @@ TEST(HidrawSysfs, EachNodeExaminedOnceAtItsFirstPlace)
     EXPECT_EQ(unique[1].path, "/dev/hidraw0");
     EXPECT_EQ(unique[2].path, "/dev/hidraw1");
     EXPECT_EQ(unique[1].productId, 0x1299);
+}
+
+TEST(HidrawSysfs, IdentityIsTheHidDeviceWithoutItsInstance)
+{
+    const struct {
+        const char* devpath;
+        const char* identity;
+    } rows[] = {
+        {"/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0925:1299.0005/hidraw/hidraw3",
+         "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0925:1299"},
+        {"/devices/virtual/misc/uhid/0003:0925:1299.0001/hidraw/hidraw0", "/devices/virtual/misc/uhid/0003:0925:1299"},
+        // The kernel's instance counter is four hex digits at least, not at most.
+        {"/devices/virtual/misc/uhid/0003:0925:1299.1000A/hidraw/hidraw12", "/devices/virtual/misc/uhid/0003:0925:1299"},
+        {"/devices/virtual/misc/uhid/0003:0925:1299/hidraw/hidraw0", ""},
+        {"/devices/virtual/misc/uhid/0003:0925:1299./hidraw/hidraw0", ""},
+        {"/devices/virtual/misc/uhid/0003:925:1299.0001/hidraw/hidraw0", ""},
+        {"/devices/virtual/misc/uhid/0003:0925:12G9.0001/hidraw/hidraw0", ""},
+        {"/devices/virtual/misc/uhid/0003:0925:1299.0001/hidraw0", ""},
+        {"/devices/virtual/misc/uhid/0003:0925:1299.0001/input/input7", ""},
+        {"/devices/virtual/misc/uhid/0003:0925:1299.0001/hidraw/hidraw", ""},
+        {"0003:0925:1299.0001/hidraw/hidraw0", ""},
+        {"", ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(HidrawDeviceIdentity(row.devpath), row.identity) << row.devpath;
+}
+
+// The board search reads the identity from sysfs, the udev watcher from the event: for the
+// same node both give the same text.
+TEST(HidrawSysfs, IdentityReadFromTheClassLinkMatchesTheDevicePath)
+{
+    QTemporaryDir root;
+    const QString devpath = "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0925:1299.0005/hidraw/hidraw3";
+    ASSERT_TRUE(QDir().mkpath(root.path() + devpath));
+    ASSERT_TRUE(QDir().mkpath(root.path() + "/class/hidraw"));
+    ASSERT_TRUE(QFile::link("../.." + devpath, root.path() + "/class/hidraw/hidraw3"));
+    const std::string sysfs = root.path().toStdString();
+
+    EXPECT_EQ(ReadHidrawIdentity(sysfs, "/dev/hidraw3"), HidrawDeviceIdentity(devpath.toStdString()));
+    EXPECT_EQ(ReadHidrawIdentity(sysfs, "/dev/hidraw3"), "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0925:1299");
+    EXPECT_EQ(ReadHidrawIdentity(sysfs, "/dev/hidraw4"), "") << "a node sysfs does not know";
+    EXPECT_EQ(ReadHidrawIdentity(sysfs, "/dev/input/event3"), "") << "not a hidraw node";
+    EXPECT_EQ(ReadHidrawIdentity(sysfs + "/missing", "/dev/hidraw3"), "");
 }

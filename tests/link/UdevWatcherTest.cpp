@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UdevEventFixture.h"
+
 using namespace usbio;
+
+namespace {
+
+constexpr const char* BoardDevpath = "/devices/virtual/misc/uhid/0003:0925:1299.0001/hidraw/hidraw3";
+
+}  // namespace
 
 TEST(UdevWatcher, HidrawAddAndRemoveBecomeArrivalAndRemoval)
 {
@@ -23,7 +31,8 @@ TEST(UdevWatcher, HidrawAddAndRemoveBecomeArrivalAndRemoval)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.action) + " " + (row.deviceNode ? row.deviceNode : "(none)") + " " + row.subsystem);
-        const std::optional<DeviceEvent> translated = TranslateUdevEvent(row.action, row.deviceNode, row.subsystem);
+        const std::optional<DeviceEvent> translated =
+            TranslateUdevEvent(row.action, row.deviceNode, row.subsystem, BoardDevpath);
         ASSERT_EQ(translated.has_value(), row.event.has_value());
         if (!translated)
             continue;
@@ -31,6 +40,32 @@ TEST(UdevWatcher, HidrawAddAndRemoveBecomeArrivalAndRemoval)
         EXPECT_EQ(translated->notification.deviceType, DeviceTypeInterface);
         // The same text hidapi's hidraw enumeration gives as the node's path.
         EXPECT_EQ(translated->notification.devicePath, row.deviceNode);
+        EXPECT_EQ(translated->notification.deviceIdentity, "/devices/virtual/misc/uhid/0003:0925:1299");
+    }
+}
+
+// Recorded: the board's add and remove. Then a mouse takes the board's node, goes, and the
+// board comes back on it. The node is the same in all five; only the identity tells them apart.
+TEST(UdevWatcher, IdentityTellsTheBoardFromAMouseOnItsOldNode)
+{
+    const std::vector<RecordedUdevEvent> events = ReadUdevEventFixture(TARVIK_FIXTURE_DIR "/udev-hidraw-events.txt");
+    ASSERT_EQ(events.size(), 5u);
+    std::vector<DeviceEvent> translated;
+    for (const RecordedUdevEvent& e : events) {
+        const std::optional<DeviceEvent> event = TranslateUdevEvent(e.action, e.devnode.c_str(), "hidraw", e.Devpath());
+        ASSERT_TRUE(event) << e.action << " " << e.syspath;
+        EXPECT_EQ(event->notification.devicePath, "/dev/hidraw0");
+        translated.push_back(*event);
+    }
+    const std::string board = "/devices/virtual/misc/uhid/0003:0925:1299";
+    const std::string mouse = "/devices/virtual/misc/uhid/0003:046D:C077";
+    const std::vector<std::pair<uint32_t, std::string>> expected = {
+        {DeviceArrival, board}, {DeviceRemoveComplete, board}, {DeviceArrival, mouse},
+        {DeviceRemoveComplete, mouse}, {DeviceArrival, board},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(translated[i].event, expected[i].first) << "event " << i;
+        EXPECT_EQ(translated[i].notification.deviceIdentity, expected[i].second) << "event " << i;
     }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "view/PinHitTest.h"
 
 namespace {
@@ -16,6 +18,11 @@ TEST(PinHitTest, ClicksMapToHeaderPositionsOrToNothing)
         {164, 10, std::nullopt},  {164, 200, std::nullopt}, {300, 100, std::nullopt},
         {300, 40, std::nullopt},  {300, 189, std::nullopt}, {665, 10, std::nullopt},
         {665, 200, std::nullopt}, {-5, 10, std::nullopt},   {300, -1, 10},
+        // Every int is a valid argument: far-off clicks ask for nothing, extreme rows keep
+        // their band.
+        {(1 << 30) + 166, 10, std::nullopt}, {INT_MAX, 10, std::nullopt}, {INT_MAX, 200, std::nullopt},
+        {INT_MIN, 10, std::nullopt},         {INT_MIN, INT_MIN, std::nullopt},
+        {165, INT_MIN, 0},                   {664, INT_MAX, 79},
     };
     for (const Case& c : cases)
         EXPECT_EQ(view::HeaderPositionAt(c.x, c.y), c.position) << c.x << "," << c.y;
