@@ -3,7 +3,9 @@
 // every test skips itself.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -25,12 +27,15 @@
 #include "UhidBoardProcess.h"
 #include "app/BoardNotification.h"
 #include "app/InfoBlock.h"
+#include "app/MainDlg.h"
+#include "app/MessageBox.h"
 #include "download/Download.h"
 #include "link/HidapiBackend.h"
 #include "link/HidrawSysfs.h"
 #include "link/UdevRule.h"
 #include "link/UdevWatcher.h"
 #include "link/usbio.h"
+#include "res/resource.h"
 #include "sim/SimBackend.h"
 #include "support/RecordingWindow.h"
 
@@ -388,6 +393,41 @@ TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
     EXPECT_EQ(usbio::BoardDevicePath, again);
 }
 
+// The program's own main window on the real device layer: it opens with the board's
+// information block and follows the board out and back through udev.
+TEST_F(RealKernel, TheMainWindowFollowsTheBoardOutAndBack)
+{
+    UhidBoardProcess board({"--serial", "4321"});
+    Plugged(board);
+    SettleUdev();
+    std::vector<std::string> messages;
+    SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+    CMainDlg dlg(&watcher);
+    usbio::SetMainWindow(&dlg);
+    dlg.InitDialog();
+    dlg.show();
+    auto serialBox = [&] { return dlg.Item<QLineEdit>(IDC_SERIAL)->text().toStdString(); };
+    auto lastLine = [&] {
+        const int count = dlg.ActivityLog->count();
+        return count == 0 ? std::string() : dlg.ActivityLog->item(count - 1)->text().toStdString();
+    };
+    auto lastLineEnds = [&](const std::string& end) { return lastLine().ends_with(end); };
+    EXPECT_EQ(serialBox(), "TRK_04321");
+
+    ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
+    EXPECT_TRUE(PumpUntil([&] { return lastLineEnds("Morvane FPGA board detached"); })) << lastLine();
+    EXPECT_EQ(serialBox(), UnknownText);
+
+    ASSERT_TRUE(board.Command("plug")) << board.Transcript();
+    Plugged(board);
+    EXPECT_TRUE(PumpUntil([&] { return serialBox() == "TRK_04321"; })) << lastLine();
+    EXPECT_NE(lastLine().find("Morvane FPGA board attached"), std::string::npos) << lastLine();
+    EXPECT_EQ(messages, std::vector<std::string>{});
+
+    dlg.close();
+    SetMessageBoxHandler(nullptr);
+}
+
 TEST_F(RealKernel, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
 {
     UhidBoardProcess board({});
@@ -465,7 +505,10 @@ TEST_F(RealKernel, WithTheUdevRuleTheSeatsUserOpensTheBoardAndNoOtherUser)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The VM has no display: the main window runs on the offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
