@@ -44,7 +44,12 @@ bool UhidDevice::Create()
     }
     m_fd = ::open("/dev/uhid", O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) {
-        m_error = std::string("/dev/uhid: ") + std::strerror(errno);
+        const int error = errno;
+        m_error = std::string("/dev/uhid: ") + std::strerror(error);
+        if (error == ENOENT)
+            m_error += " (load the kernel's uhid module: modprobe uhid)";
+        else if (error == EACCES || error == EPERM)
+            m_error += " (run as root)";
         return false;
     }
     uhid_event event{};

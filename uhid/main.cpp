@@ -42,7 +42,7 @@ const char* const CommandHelp =
     "  fault KIND[:AFTER]        a fault of one exchange (see --fault)\n"
     "  dump [FILE]               write the flash to FILE (default: --flash-out)\n"
     "  quit                      end, as end of input, SIGINT and SIGTERM do\n"
-    "  any board setting below, without its dashes: NAME [VALUE]\n"
+    "  any board setting above, without its dashes: NAME [VALUE]\n"
     "SIGUSR1 unplugs the board or plugs it back in; SIGUSR2 writes the flash to --flash-out.";
 
 class Program {
