@@ -98,25 +98,38 @@ int ReadFlashPage(unsigned address, uint8_t* buffer)
     return result;
 }
 
+namespace {
+
+// One exchange whose status is tested: the preset 'Q' stands unless a reply arrives, so a
+// missing reply never passes for the 'R' of an earlier one.
+bool ExchangeAnswersSuccess()
+{
+    ReplyReport[StatusByte] = StatusPreset;
+    MainWindow().ExchangeReports();
+    return ReplyReport[StatusByte] == StatusSuccess;
+}
+
+}  // namespace
+
 int WriteFlashPage(int address, const uint8_t* page)
 {
+    // A page buffer write that failed leaves stale bytes in the buffer, and ProgramPage
+    // would put them into the flash: the page stops at the first exchange that failed.
     SetCommand(WriteMemory, 56, PageBufferAddress);
     std::memcpy(CommandReport.data() + DataByte, page, 56);
-    MainWindow().ExchangeReports();
+    if (!ExchangeAnswersSuccess())
+        return 1;
 
     SetCommand(WriteMemory, 56, PageBufferAddress + 56);
     std::memcpy(CommandReport.data() + DataByte, page + 56, 56);
-    MainWindow().ExchangeReports();
+    if (!ExchangeAnswersSuccess())
+        return 1;
 
     SetCommand(ProgramPage, 18, ProgramPageAddress);
     CommandReport[DataByte] = static_cast<uint8_t>(address & 0xFF);
     CommandReport[DataByte + 1] = static_cast<uint8_t>((address >> 8) & 0xFF);
     std::memcpy(CommandReport.data() + DataByte + 2, page + 112, 16);
-    // Without the preset a missing reply would leave an earlier 'R' standing and the page
-    // would count as programmed.
-    ReplyReport[StatusByte] = StatusPreset;
-    MainWindow().ExchangeReports();
-    return ReplyReport[StatusByte] == StatusSuccess ? 0 : 1;
+    return ExchangeAnswersSuccess() ? 0 : 1;
 }
 
 bool JtagChainUsable(LinkOwner& owner)

@@ -37,8 +37,9 @@ int SetProgrammingMode(int mode);
 // Three reads of 56, 56 and 16 bytes; copies whatever the reply buffer holds. 0 when the
 // board answered all three with 'S', 1 when a read got no reply or another status.
 int ReadFlashPage(unsigned address, uint8_t* buffer);
-// Two writes into the page buffer at 0xFF80 and one ProgramPage; 0 when the board
-// answered the ProgramPage with 'R'.
+// Two writes into the page buffer at 0xFF80 and one ProgramPage, each with the status
+// preset; 0 when the board answered all three with 'R'. The first exchange that did not
+// ends the page: 1, and nothing more is sent.
 int WriteFlashPage(int address, const uint8_t* page);
 
 namespace usbio {

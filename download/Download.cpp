@@ -1,5 +1,6 @@
 #include "download/Download.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -26,18 +27,92 @@ constexpr int Page1Address = 0x0080;
 // The last byte of a UTF-8 character has no continuation byte after it.
 bool IsUtf8Continuation(uint8_t byte) { return (byte & 0xC0) == 0x80; }
 
+// What the download knows of the board's information block.
+enum class BlockState {
+    Known,     // the image's first 256 bytes are what the board holds
+    NotRead,   // it did not arrive whole and is left alone; the boxes stay as they were
+    Unknown,   // a write of it failed and it could not be read back
+};
+
+// Reads both pages, page 0 first; true when both arrived whole.
+bool ReadInfoBlock(uint8_t* block)
+{
+    const bool page0Read = ReadFlashPage(Page0Address, block) == 0;
+    const bool page1Read = ReadFlashPage(Page1Address, block + FlashPageSize) == 0;
+    return page0Read && page1Read;
+}
+
+std::string BlockSummary(std::span<const uint8_t> block)
+{
+    BoardTexts texts;
+    ApplyDownloadDisplay(block, texts);
+    return texts.m_strSerial + ", " + texts.m_strCycles + " cycles, last programmed " + texts.m_strLastProgrammed;
+}
+
+// After an information block write that did not answer as it should: the page may or may
+// not have been programmed, so the block is read back and the image takes what the board
+// holds. One log line says what that is.
+BlockState AfterFailedBlockWrite(MainWindowHost& window, FlashImage& image)
+{
+    InfoBlock readBack{};
+    if (!ReadInfoBlock(readBack.data())) {
+        window.LogLine("  Board information block write failed and it could not be read back: "
+                       "the board may hold its old or its new information block");
+        return BlockState::Unknown;
+    }
+    std::copy(readBack.begin(), readBack.end(), image.begin());
+    window.LogLine("  Board information block write failed; read back, it holds " + BlockSummary(readBack));
+    return BlockState::Known;
+}
+
 // A blank board takes the number the file text begins with. A text that begins with no
 // number gives no serial number: page 0 stays as read, so the board stays blank and can be
 // given its number by a later download.
-void GiveSerialNumber(FlashImage& image, const std::string& text)
+BlockState GiveSerialNumber(MainWindowHost& window, FlashImage& image)
 {
-    const std::optional<int> number = ParseLeadingInt(text);
+    const std::optional<int> number = ParseLeadingInt(window.m_strFile);
     if (!number)
-        return;
+        return BlockState::Known;
     const auto serial = static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
     image[infoblock::SerialOffset] = static_cast<uint8_t>(serial & 0xFF);
     image[infoblock::SerialOffset + 1] = static_cast<uint8_t>(serial >> 8);
-    WriteFlashPage(Page0Address, image.data());
+    if (WriteFlashPage(Page0Address, image.data()) != 0)
+        return AfterFailedBlockWrite(window, image);
+    return BlockState::Known;
+}
+
+// Page 0 with the record, then page 1 as read; page 1 is not sent once page 0 failed.
+BlockState WriteInfoBlock(MainWindowHost& window, FlashImage& image)
+{
+    if (WriteFlashPage(Page0Address, image.data()) != 0 ||
+        WriteFlashPage(Page1Address, image.data() + FlashPageSize) != 0)
+        return AfterFailedBlockWrite(window, image);
+    return BlockState::Known;
+}
+
+// Why a file that was read cannot be a configuration for the board; nothing when it can.
+std::optional<std::string> ConfigFileRefusal(const RbfFileContents& file)
+{
+    if (file.fileBytes == 0)
+        return "The RBF file is empty: it holds no configuration to download";
+    // Erased-flash padding past the area is what the flash holds there anyway.
+    if (!file.onlyErasedPastBuffer)
+        return "The RBF file is " + std::to_string(file.fileBytes) + " bytes long; the board's configuration area holds " +
+               std::to_string(MaxConfigFileBytes) + " bytes";
+    return std::nullopt;
+}
+
+void ShowDownloadDisplay(BlockState state, std::span<const uint8_t> block, MainWindowHost& window)
+{
+    switch (state) {
+    case BlockState::Known: ApplyDownloadDisplay(block, window); break;
+    case BlockState::NotRead: break;
+    case BlockState::Unknown:
+        window.m_strSerial = UnknownText;
+        window.m_strLastProgrammed = UnknownText;
+        window.m_strCycles = UnknownText;
+        break;
+    }
 }
 
 // Pages to flash address 0x0100 onwards, the bar following each page. Returns false at
@@ -100,36 +175,48 @@ std::size_t StoredFileNameLength(const std::string& name)
 
 void RunDownload(MainWindowHost& window)
 {
-    window.UpdateData(true);
-    SetProgrammingMode(1);
+    // A box text that was refused has shown its message and waits, selected, to be
+    // corrected: nothing is sent for it.
+    if (!window.UpdateData(true))
+        return;
 
     // Bytes that neither the board nor the file fill are what erased flash holds.
     FlashImage image;
     image.fill(0xFF);
+    // The file is read and judged before anything is sent, so that a file that cannot be a
+    // configuration leaves the board exactly as it was.
+    const std::optional<RbfFileContents> file =
+        ReadRbfFile(window.m_strFile, std::span(image).subspan(InfoBlockSize, MaxConfigFileBytes));
+    if (file) {
+        if (const std::optional<std::string> refusal = ConfigFileRefusal(*file)) {
+            window.MessageBox(*refusal, "Open Error");
+            window.UpdateData(false);
+            return;
+        }
+    }
+
+    SetProgrammingMode(1);
     // An information block that did not arrive whole holds stale reply bytes: writing it
     // back would overwrite the board's serial number and its page 1, so it is left alone.
-    const bool infoBlockRead = (ReadFlashPage(Page0Address, image.data()) |
-                                ReadFlashPage(Page1Address, image.data() + FlashPageSize)) == 0;
-    if (!infoBlockRead)
+    BlockState block = ReadInfoBlock(image.data()) ? BlockState::Known : BlockState::NotRead;
+    if (block == BlockState::NotRead)
         window.LogLine("  Board information block not read: it is left as it is");
     else if (infoblock::Serial(image) == 0)
-        GiveSerialNumber(image, window.m_strFile);
+        block = GiveSerialNumber(window, image);
 
-    const std::optional<std::size_t> count =
-        ReadRbfFile(window.m_strFile, std::span(image).subspan(InfoBlockSize, MaxConfigFileBytes));
-    if (!count) {
+    // A text that names no file still gives a blank board the number it begins with.
+    if (!file) {
         window.MessageBox("Uable to open RBF file", "Open Error");
         window.UpdateData(false);
         return;
     }
-    window.LogLine("  Read " + std::to_string(*count) + " bytes from RBF file");
+    window.LogLine("  Read " + std::to_string(file->count) + " bytes from RBF file");
 
     window.SetProgressRange(0, static_cast<int>(MaxConfigFileBytes));
     if (WriteConfigArea(window, image)) {
-        if (infoBlockRead) {
+        if (block == BlockState::Known) {
             RecordProgramming(image, window.m_strFile);
-            WriteFlashPage(Page0Address, image.data());
-            WriteFlashPage(Page1Address, image.data() + FlashPageSize);
+            block = WriteInfoBlock(window, image);
         }
         const int released = SetProgrammingMode(0);
         window.LogLine(FormatLocalTime(LogTimePrefix) +
@@ -138,8 +225,7 @@ void RunDownload(MainWindowHost& window)
         window.LogLine(FormatLocalTime(LogTimePrefix) + std::string("Flash memory update unsuccessful"));
     }
 
-    if (infoBlockRead)
-        ApplyDownloadDisplay(std::span(image).first(InfoBlockSize), window);
+    ShowDownloadDisplay(block, std::span(image).first(InfoBlockSize), window);
     if (!JtagChainUsable(window))
         window.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!");
     window.UpdateData(false);

@@ -54,6 +54,9 @@ public:
     // Receives one whole input report into buffer, waiting at most timeoutMs.
     virtual HidReadResult Read(HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) = 0;
     virtual void Cancel(HidHandle handle) = 0;
+    // Discards the input reports that have arrived on handle and not been read, without
+    // waiting for more: replies that came after their read had given up.
+    virtual void Drain(HidHandle handle) = 0;
     virtual void Close(HidHandle handle) = 0;
     // The platform's text for the last failing call, for log lines that name the cause.
     virtual std::string LastError() const = 0;

@@ -12,6 +12,9 @@
 namespace usbio {
 namespace {
 
+// Larger than any report the board link exchanges (256 bytes and a report-id byte).
+constexpr std::size_t MaxDrainReportBytes = 257;
+
 std::string Narrow(const wchar_t* text)
 {
     if (text == nullptr)
@@ -159,6 +162,20 @@ HidReadResult HidapiBackend::Read(HidHandle handle, uint8_t* buffer, std::size_t
 
 // hid_read_timeout returns before the read step goes on, so no read is ever left pending.
 void HidapiBackend::Cancel(HidHandle) {}
+
+void HidapiBackend::Drain(HidHandle handle)
+{
+    auto it = m_devices.find(handle);
+    if (it == m_devices.end() || it->second.device == nullptr)
+        return;
+    // Reads without waiting until none is left; hidraw keeps at most 64 reports per open
+    // node, so the bound only stops a device that sends as fast as it is read.
+    constexpr int HidrawQueueLength = 64;
+    uint8_t report[MaxDrainReportBytes];
+    for (int i = 0; i < HidrawQueueLength; ++i)
+        if (hid_read_timeout(it->second.device, report, sizeof report, 0) <= 0)
+            return;
+}
 
 void HidapiBackend::Close(HidHandle handle)
 {

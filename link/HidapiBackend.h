@@ -28,6 +28,7 @@ public:
     bool Write(HidHandle handle, const uint8_t* report, std::size_t length) override;
     HidReadResult Read(HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override;
     void Cancel(HidHandle handle) override;
+    void Drain(HidHandle handle) override;
     void Close(HidHandle handle) override;
     std::string LastError() const override;
 

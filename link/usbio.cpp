@@ -187,6 +187,10 @@ void WriteOutputReport(LinkOwner& owner)
     if (DeviceFound != 1)
         return;
     CommandReport[ReportIdByte] = 0;
+    // A reply that arrived after its read had given up would otherwise be taken for the
+    // reply to this command.
+    if (ReadHandle != InvalidHidHandle)
+        Backend().Drain(ReadHandle);
     // A write handle that could not be opened sends nothing: that is a failed write.
     const bool written = WriteHandle != InvalidHidHandle &&
                          Backend().Write(WriteHandle, CommandReport.data(), BoardCaps.outputReportByteLength);

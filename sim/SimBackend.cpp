@@ -30,6 +30,20 @@ const std::vector<uint8_t>& SimBackend::BoardReportDescriptor()
     return descriptor;
 }
 
+const char* LinkFaultName(LinkFault fault)
+{
+    switch (fault) {
+    case LinkFault::NoReply: return "NoReply";
+    case LinkFault::LateReply: return "LateReply";
+    case LinkFault::WriteFails: return "WriteFails";
+    case LinkFault::Refused: return "Refused";
+    case LinkFault::GarbledStatus: return "GarbledStatus";
+    case LinkFault::Unplug: return "Unplug";
+    case LinkFault::DropOut: return "DropOut";
+    }
+    return "?";
+}
+
 SimBackend::SimBackend()
 {
     // The board's capabilities come from its descriptor, as the real board's do.
@@ -55,7 +69,9 @@ void SimBackend::Plug(const std::string& path, const std::string& identity)
 void SimBackend::Unplug()
 {
     m_plugged = false;
-    m_replyPending = false;
+    m_dropOutEnumerations.reset();
+    m_inputQueue.clear();
+    m_lateReply.reset();
 }
 
 void SimBackend::AddOtherDevice(const OtherDevice& device, bool inFront)
@@ -71,6 +87,12 @@ void SimBackend::ClearRecord()
 
 std::vector<usbio::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
 {
+    // A board that dropped out misses the search of the exchange it dropped out of and is
+    // back for the next one.
+    if (m_dropOutEnumerations && (*m_dropOutEnumerations)-- == 0) {
+        m_dropOutEnumerations.reset();
+        m_plugged = true;
+    }
     auto other = [](const OtherDevice& d) {
         return usbio::HidInterfaceInfo{d.path, d.vendorId, d.productId,
                                        d.identity.empty() ? PortIdentity(d.path, d.vendorId, d.productId) : d.identity};
@@ -156,6 +178,19 @@ void SimBackend::Pace() const
         std::this_thread::sleep_for(std::chrono::microseconds(m_latencyUs));
 }
 
+std::optional<LinkFault> SimBackend::TakeFault()
+{
+    if (!m_fault)
+        return std::nullopt;
+    if (m_fault->exchangesBefore > 0) {
+        --m_fault->exchangesBefore;
+        return std::nullopt;
+    }
+    const LinkFault fault = m_fault->fault;
+    m_fault.reset();
+    return fault;
+}
+
 bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length)
 {
     const OpenHandle* open = FindHandle(handle);
@@ -167,22 +202,46 @@ bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size
         m_lastError = "No such device";
         return false;
     }
-    if (m_failNextWrite) {
+    // A reply that came late has arrived by now and waits for the next read.
+    if (m_lateReply) {
+        m_inputQueue.push_back(std::move(*m_lateReply));
+        m_lateReply.reset();
+    }
+    const std::optional<LinkFault> fault = TakeFault();
+    if (fault == LinkFault::Unplug || fault == LinkFault::DropOut) {
+        Unplug();
+        if (fault == LinkFault::DropOut)
+            m_dropOutEnumerations = 1;
+        m_lastError = "No such device";
+        return false;
+    }
+    if (m_failNextWrite || fault == LinkFault::WriteFails) {
         m_failNextWrite = false;
         m_lastError = "Input/output error";
         return false;
     }
     Pace();
-    m_received.emplace_back(report, report + length);
+    ++m_exchanges;
+    if (m_recording)
+        m_received.emplace_back(report, report + length);
     const bool answers = !m_answersLeft || *m_answersLeft > 0;
     if (m_answersLeft && *m_answersLeft > 0)
         --*m_answersLeft;
+    if (fault == LinkFault::Refused)
+        m_board.RefuseNextCommand();
     // The firmware carries out every command it receives, even one whose reply gets lost.
-    m_pendingReply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
+    SimBoard::Reply reply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
+    if (fault == LinkFault::GarbledStatus)
+        reply.bytes[usbio::StatusByte] ^= 0x20;
     const bool dropped = m_dropReplyAfter && *m_dropReplyAfter == 0;
     if (m_dropReplyAfter)
         m_dropReplyAfter = dropped ? std::nullopt : std::optional<std::size_t>(*m_dropReplyAfter - 1);
-    m_replyPending = answers && !dropped;
+    if (!answers || dropped || fault == LinkFault::NoReply)
+        return true;
+    if (fault == LinkFault::LateReply)
+        m_lateReply = std::move(reply);
+    else
+        m_inputQueue.push_back(std::move(reply));
     return true;
 }
 
@@ -193,17 +252,33 @@ usbio::HidReadResult SimBackend::Read(usbio::HidHandle handle, uint8_t* buffer, 
         m_lastError = "Bad file descriptor";
         return usbio::HidReadResult::Failed;
     }
-    if (!m_replyPending || !IsBoard(open->path)) {
+    if (m_inputQueue.empty() || !IsBoard(open->path)) {
         m_elapsedMs += static_cast<uint64_t>(timeoutMs);
+        // The late reply arrives just after the read gave up.
+        if (m_lateReply && IsBoard(open->path)) {
+            m_inputQueue.push_back(std::move(*m_lateReply));
+            m_lateReply.reset();
+        }
         return usbio::HidReadResult::TimedOut;
     }
-    m_replyPending = false;
-    std::copy_n(m_pendingReply.begin(), std::min(length, m_pendingReply.size()), buffer);
-    m_sent.push_back(m_pendingReply);
+    const SimBoard::Reply& reply = m_inputQueue.front();
+    std::copy_n(reply.bytes.begin(), std::min(length, reply.length), buffer);
+    if (m_recording)
+        m_sent.emplace_back(reply.bytes.begin(), reply.bytes.begin() + static_cast<std::ptrdiff_t>(reply.length));
+    m_inputQueue.erase(m_inputQueue.begin());
     return usbio::HidReadResult::Arrived;
 }
 
-void SimBackend::Cancel(usbio::HidHandle) { m_replyPending = false; }
+// Cancelling the read does not recall reports: one that arrives afterwards still waits in
+// the device's queue, as with the real driver.
+void SimBackend::Cancel(usbio::HidHandle) {}
+
+void SimBackend::Drain(usbio::HidHandle handle)
+{
+    const OpenHandle* open = FindHandle(handle);
+    if (open != nullptr && open->access == usbio::HidAccess::Read && IsBoard(open->path))
+        m_inputQueue.clear();
+}
 
 void SimBackend::Close(usbio::HidHandle handle) { m_handles.erase(handle); }
 

@@ -11,6 +11,21 @@
 
 namespace sim {
 
+// What can go wrong with one exchange, as a real board and its cable can make it go wrong.
+enum class LinkFault {
+    NoReply,          // the command is carried out, its reply is lost
+    LateReply,        // the command is carried out, its reply arrives after the read gave up
+    WriteFails,       // the output report does not go out; the board stays attached
+    Refused,          // the board answers 'E' and carries out nothing
+    GarbledStatus,    // the command is carried out, the reply's status byte is damaged
+    Unplug,           // the board is unplugged as the command is sent, and stays away
+    DropOut,          // the board is away for this exchange only, then attached again
+};
+inline constexpr LinkFault AllLinkFaults[] = {LinkFault::NoReply,       LinkFault::LateReply, LinkFault::WriteFails,
+                                              LinkFault::Refused,       LinkFault::GarbledStatus,
+                                              LinkFault::Unplug,        LinkFault::DropOut};
+const char* LinkFaultName(LinkFault fault);
+
 // The simulated Morvane board behind the same device interface as the real one. Besides
 // the board it can list other HID devices (which never answer), and it injects the faults
 // tests and the simulated board's window ask for. A read that would time out returns at
@@ -63,6 +78,9 @@ public:
     void DropNextReply(std::size_t exchanges = 0) { m_dropReplyAfter = exchanges; }
     // After this many more exchanges the board stops answering (reads time out).
     void StopAnsweringAfter(std::optional<std::size_t> exchanges) { m_answersLeft = exchanges; }
+    // One fault at the exchange that many exchanges from now (0: the next one); exchanges
+    // are counted as commands sent to the board, failed sends included.
+    void InjectFault(LinkFault fault, std::size_t exchanges = 0) { m_fault = {fault, exchanges}; }
     // Real time each exchange takes, to model the USB frames of a real board.
     void SetLatencyMicroseconds(unsigned microseconds) { m_latencyUs = microseconds; }
 
@@ -70,6 +88,10 @@ public:
     const std::vector<std::vector<uint8_t>>& Received() const { return m_received; }
     const std::vector<std::vector<uint8_t>>& Sent() const { return m_sent; }
     void ClearRecord();
+    // Long runs that need no record of the reports switch it off; the count stays.
+    void SetRecording(bool recording) { m_recording = recording; }
+    // Commands the board has received.
+    std::size_t ExchangeCount() const { return m_exchanges; }
     uint64_t ElapsedMs() const { return m_elapsedMs; }
     std::size_t OpenHandleCount() const { return m_handles.size(); }
     // Every path opened, in order, whatever the access.
@@ -82,6 +104,7 @@ public:
     bool Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length) override;
     usbio::HidReadResult Read(usbio::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override;
     void Cancel(usbio::HidHandle handle) override;
+    void Drain(usbio::HidHandle handle) override;
     void Close(usbio::HidHandle handle) override;
     std::string LastError() const override { return m_lastError; }
 
@@ -94,6 +117,8 @@ private:
     const OtherDevice* FindOther(const std::string& path) const;
     const OpenHandle* FindHandle(usbio::HidHandle handle) const;
     void Pace() const;
+    // The fault that hits the exchange being sent now, if any.
+    std::optional<LinkFault> TakeFault();
 
     SimBoard m_board;
     bool m_plugged = true;
@@ -106,15 +131,26 @@ private:
 
     std::map<usbio::HidHandle, OpenHandle> m_handles;
     usbio::HidHandle m_nextHandle = 1;
-    std::vector<uint8_t> m_pendingReply;
-    bool m_replyPending = false;
+    // Input reports the board has sent and no read has taken yet, oldest first.
+    std::vector<SimBoard::Reply> m_inputQueue;
+    // A reply on its way that arrives only once the read waiting for it has given up.
+    std::optional<SimBoard::Reply> m_lateReply;
+    // Enumerations left before a board that dropped out is listed again.
+    std::optional<int> m_dropOutEnumerations;
 
     bool m_failNextWrite = false;
     std::optional<std::size_t> m_dropReplyAfter;
     std::optional<std::size_t> m_answersLeft;
     unsigned m_latencyUs = 0;
+    struct PlannedFault {
+        LinkFault fault;
+        std::size_t exchangesBefore;
+    };
+    std::optional<PlannedFault> m_fault;
 
     std::vector<std::string> m_openedPaths;
+    bool m_recording = true;
+    std::size_t m_exchanges = 0;
     std::vector<std::vector<uint8_t>> m_received;
     std::vector<std::vector<uint8_t>> m_sent;
     uint64_t m_elapsedMs = 0;

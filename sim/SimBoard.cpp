@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "link/usbio.h"
 
@@ -50,9 +51,12 @@ void SimBoard::OverrideStatus(uint8_t command, std::optional<uint8_t> status)
     m_statusOverride[command] = status;
 }
 
-std::vector<uint8_t> SimBoard::Execute(const uint8_t* command, std::size_t commandLength, std::size_t replyLength)
+SimBoard::Reply SimBoard::Execute(const uint8_t* command, std::size_t commandLength, std::size_t replyLength)
 {
-    std::vector<uint8_t> reply(std::max<std::size_t>(replyLength, usbio::DataByte), 0);
+    Reply answer;
+    answer.length = std::min(replyLength, ReplyCapacity);
+    // Status and echo are set even in a reply too short to carry them; they then lie past its length.
+    const std::span<uint8_t> reply(answer.bytes.data(), std::max<std::size_t>(answer.length, usbio::DataByte));
     // Bytes past the end of a short report read as zero, as the firmware's receive buffer would.
     std::array<uint8_t, usbio::ReportBufferSize> in{};
     std::copy_n(command, std::min(commandLength, in.size()), in.begin());
@@ -64,7 +68,9 @@ std::vector<uint8_t> SimBoard::Execute(const uint8_t* command, std::size_t comma
     const std::size_t dataRoom = reply.size() - usbio::DataByte;
 
     uint8_t status = StatusUnknownCommand;
-    switch (code) {
+    const bool refused = m_refuseNextCommand;
+    m_refuseNextCommand = false;
+    switch (refused ? uint8_t{0} : code) {
     case usbio::ReadMemory:
         status = length <= dataRoom ? ReadMemory(address, length, reply.data() + usbio::DataByte) : StatusRefused;
         break;
@@ -83,6 +89,8 @@ std::vector<uint8_t> SimBoard::Execute(const uint8_t* command, std::size_t comma
     case usbio::LeaveTestMode: status = LeaveTestMode(); break;
     default: break;
     }
+    if (refused)
+        status = StatusRefused;
     if (m_statusOverride[code])
         status = *m_statusOverride[code];
 
@@ -92,8 +100,7 @@ std::vector<uint8_t> SimBoard::Execute(const uint8_t* command, std::size_t comma
     reply[2] = code;
     reply[3] = in[usbio::AddressLowByte];
     reply[4] = in[usbio::AddressHighByte];
-    reply.resize(replyLength);
-    return reply;
+    return answer;
 }
 
 uint8_t SimBoard::ReadMemory(uint16_t address, std::size_t length, uint8_t* out) const

@@ -17,6 +17,8 @@ inline constexpr std::size_t PageSize = 128;
 // A capture is 640 bits, three per boundary-scan cell group: groups 0..212 fit.
 inline constexpr std::size_t CaptureSize = 80;
 inline constexpr std::size_t CellGroupCount = CaptureSize * 8 / 3 + 1;
+// The longest reply report: the board link takes none longer than 256 bytes.
+inline constexpr std::size_t ReplyCapacity = 256;
 
 // Status characters the firmware answers with.
 inline constexpr uint8_t StatusOk = 'R';
@@ -31,9 +33,14 @@ class SimBoard {
 public:
     SimBoard();
 
+    // One reply report, report-id byte first: its first `length` bytes.
+    struct Reply {
+        std::array<uint8_t, ReplyCapacity> bytes{};
+        std::size_t length = 0;
+    };
     // Carries out one command (report-id byte first) and returns the reply report of
-    // replyLength bytes, report-id byte first.
-    std::vector<uint8_t> Execute(const uint8_t* command, std::size_t commandLength, std::size_t replyLength);
+    // replyLength bytes (at most ReplyCapacity).
+    Reply Execute(const uint8_t* command, std::size_t commandLength, std::size_t replyLength);
 
     std::array<uint8_t, FlashSize>& Flash() { return m_flash; }
     const std::array<uint8_t, FlashSize>& Flash() const { return m_flash; }
@@ -61,6 +68,9 @@ public:
     void RefusePage(std::optional<uint16_t> flashAddress) { m_refusedPage = flashAddress; }
     void RefuseRelease(bool refuse) { m_refuseRelease = refuse; }
     void RefuseNextCapture() { m_refuseNextCapture = true; }
+    // The next command of any kind is not carried out and is answered 'E': a WriteMemory
+    // leaves the memory window as it was, a ProgramPage the flash.
+    void RefuseNextCommand() { m_refuseNextCommand = true; }
     // Every reply to this command carries this status instead of the firmware's own.
     void OverrideStatus(uint8_t command, std::optional<uint8_t> status);
 
@@ -85,6 +95,7 @@ private:
     std::optional<uint16_t> m_refusedPage;
     bool m_refuseRelease = false;
     bool m_refuseNextCapture = false;
+    bool m_refuseNextCommand = false;
     std::array<std::optional<uint8_t>, 256> m_statusOverride{};
 };
 

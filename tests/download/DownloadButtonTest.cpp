@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/MainDlg.h"
+#include "app/MessageBox.h"
 #include "download/Download.h"
 #include "link/usbio.h"
 #include "res/resource.h"
@@ -51,6 +52,41 @@ TEST(DownloadButton, DownloadsTheTypedFile)
     EXPECT_TRUE(window.ActivityLog->item(lines - 1)->text().endsWith(QStringLiteral(" FPGA configuration successful")));
 
     std::filesystem::remove(path);
+    usbio::ResetBoardLink();
+    usbio::SetMainWindow(nullptr);
+    usbio::SetBackend(nullptr);
+}
+
+// A file text longer than the box's 100 characters (put there by the program: typing stops
+// at the limit) is refused by the data exchange, and the download stops there: nothing is
+// sent, and the text stays in the box, selected, for the user to correct.
+TEST(DownloadButton, RefusedFileTextSendsNothing)
+{
+    usbio::ResetBoardLink();
+    sim::SimBackend board;
+    usbio::SetBackend(&board);
+    std::vector<std::string> messages;
+    SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+    CMainDlg window(nullptr);
+    usbio::SetMainWindow(&window);
+    window.InitDialog();
+    board.ClearRecord();
+    const auto before = board.Board().Flash();
+    const int logLines = window.ActivityLog->count();
+
+    const std::string text = "/tmp/" + std::string(96, 'x');  // 101 characters
+    window.m_strFile = text;
+    window.UpdateData(false);
+    window.Item<QPushButton>(IDC_DOWNLOAD)->click();
+
+    EXPECT_EQ(messages, std::vector<std::string>{"Please enter no more than 100 characters."});
+    EXPECT_TRUE(board.Received().empty());
+    EXPECT_TRUE(board.Board().Flash() == before);
+    EXPECT_EQ(window.ActivityLog->count(), logLines);
+    EXPECT_EQ(window.Item<QLineEdit>(IDC_FILE)->text().toStdString(), text);
+    EXPECT_EQ(window.Item<QLineEdit>(IDC_FILE)->selectedText().toStdString(), text);
+
+    SetMessageBoxHandler(nullptr);
     usbio::ResetBoardLink();
     usbio::SetMainWindow(nullptr);
     usbio::SetBackend(nullptr);

@@ -13,11 +13,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "app/InfoBlock.h"
 #include "app/LocalTime.h"
 #include "download/Download.h"
 #include "link/usbio.h"
@@ -162,12 +164,12 @@ private:
     Flash m_before{};
 };
 
-// Files of every length the download has to handle; a huge sparse file shows that only
-// the first 32767 bytes are ever read.
+// Files the download takes: up to the area's 32767 bytes, and longer ones whose bytes past
+// the area are all erased-flash padding (0xFF), which is dropped.
 struct FileCase {
     const char* label;
-    std::size_t writtenBytes;
-    uint64_t fileSize;
+    std::size_t patternBytes;
+    std::size_t erasedTail;  // 0xFF bytes after the pattern
     std::size_t used;
 };
 
@@ -176,10 +178,10 @@ class DownloadFileTest : public DownloadTest, public ::testing::WithParamInterfa
 TEST_P(DownloadFileTest, FlashHoldsTheFileAndTheRecord)
 {
     const FileCase& c = GetParam();
-    std::vector<uint8_t> content = Pattern(c.writtenBytes);
+    std::vector<uint8_t> content = Pattern(c.patternBytes);
+    content.resize(c.patternBytes + c.erasedTail, 0xFF);
     window.m_strFile = WriteRbf("config.rbf", content);
-    fs::resize_file(window.m_strFile, c.fileSize);
-    content.resize(c.used, 0);
+    content.resize(c.used);
 
     Download();
 
@@ -202,11 +204,83 @@ TEST_P(DownloadFileTest, FlashHoldsTheFileAndTheRecord)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DownloadFileTest,
-                         ::testing::Values(FileCase{"empty", 0, 0, 0}, FileCase{"short", 1000, 1000, 1000},
-                                           FileCase{"full", 32767, 32767, 32767},
-                                           FileCase{"longer", 40000, 40000, 32767},
-                                           FileCase{"sparse4GiB", 32767, uint64_t{1} << 32, 32767}),
+                         ::testing::Values(FileCase{"oneByte", 1, 0, 1}, FileCase{"short", 1000, 0, 1000},
+                                           FileCase{"full", 32767, 0, 32767},
+                                           FileCase{"erasedPaddingPastTheArea", 32767, 7233, 32767},
+                                           FileCase{"erasedPaddingFromInsideTheArea", 32000, 100000, 32767}),
                          RowLabel<FileCase>);
+
+// Files that cannot be a configuration for the board: refused with a box before anything is
+// sent, so even a blank board does not get the number the file text begins with.
+struct RefusedFileCase {
+    const char* label;
+    std::function<void(const std::string& path)> make;
+    std::string box;
+};
+
+class RefusedFileTest : public DownloadTest, public ::testing::WithParamInterface<RefusedFileCase> {};
+
+TEST_P(RefusedFileTest, SendsNothing)
+{
+    const RefusedFileCase& c = GetParam();
+    sim::SimBoard::Info info;
+    info.serial = 0;
+    board.Board().WriteInfoBlock(info);
+    c.make((m_dir / "42.rbf").string());
+    const fs::path cwd = fs::current_path();
+    fs::current_path(m_dir);
+    window.m_strFile = "42.rbf";
+
+    Download();
+    fs::current_path(cwd);
+
+    EXPECT_EQ(window.messageBoxes, std::vector<std::string>{"Open Error: " + c.box});
+    EXPECT_EQ(Exchanges(), 0u);
+    EXPECT_EQ(FirstDifference(Before(), After()), -1);
+    EXPECT_FALSE(board.Board().InProgrammingMode());
+    EXPECT_TRUE(window.log.empty());
+    ExpectBoxesTakenFirstAndShownLast();
+    EXPECT_TRUE(window.progress.empty());
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// The area's bytes, then padding with one byte that is not 0xFF at offset `at` past the area.
+std::vector<uint8_t> PaddedWithStrayByte(std::size_t at)
+{
+    std::vector<uint8_t> bytes = Pattern(32767);
+    bytes.resize(32767 + at + 1, 0xFF);
+    bytes.back() = 0x00;
+    return bytes;
+}
+
+std::string TooLong(const std::string& size)
+{
+    return "The RBF file is " + size + " bytes long; the board's configuration area holds 32767 bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedFileTest,
+    ::testing::Values(
+        RefusedFileCase{"empty", [](const std::string& path) { WriteBytes(path, {}); },
+                        "The RBF file is empty: it holds no configuration to download"},
+        RefusedFileCase{"oneByteOver", [](const std::string& path) { WriteBytes(path, PaddedWithStrayByte(0)); },
+                        TooLong("32768")},
+        RefusedFileCase{"strayByteFarPastTheArea",
+                        [](const std::string& path) { WriteBytes(path, PaddedWithStrayByte(200000)); },
+                        TooLong("232768")},
+        // Holes of a sparse file read as zeros: refused at the first, without reading 4 GiB.
+        RefusedFileCase{"sparse4GiB",
+                        [](const std::string& path) {
+                            WriteBytes(path, Pattern(32767));
+                            fs::resize_file(path, uint64_t{1} << 32);
+                        },
+                        TooLong("4294967296")}),
+    RowLabel<RefusedFileCase>);
 
 TEST_F(DownloadTest, CyclesWrapAtTheirLargestValue)
 {
@@ -286,6 +360,75 @@ TEST_F(DownloadTest, InformationBlockNotReadIsLeftAsItIs)
     EXPECT_NE(std::find(log.begin(), log.end(), std::string(Stamp) + ReadyText), log.end());
     EXPECT_EQ(window.m_strSerial, "TRK_00042");
 }
+
+// One exchange of the download goes wrong. A configuration page stops the download as a
+// refused page does; an information block write is read back, logged and shown as the
+// board holds it, or as unknown when it cannot be read back.
+struct WriteFaultCase {
+    const char* label;
+    std::size_t exchange;  // 7 for mode and reads, 3 per page; 775 is page 0 of the record
+    sim::LinkFault fault;
+    std::vector<std::string> lines;  // the download's log lines after the read line
+    const char* cycles;
+    uint32_t heldCycles;
+};
+
+class WriteFaultTest : public DownloadTest, public ::testing::WithParamInterface<WriteFaultCase> {};
+
+TEST_P(WriteFaultTest, NoWriteIsTakenOnTrust)
+{
+    const WriteFaultCase& c = GetParam();
+    board.InjectFault(c.fault, c.exchange);
+
+    Download();
+
+    // The download's own lines, without the board link's lines about the lost exchange.
+    std::vector<std::string> log;
+    std::copy_if(window.log.begin(), window.log.end(), std::back_inserter(log), [](const std::string& line) {
+        return line.rfind("  Read", 0) == 0 || line.rfind("  Board", 0) == 0 || line.rfind(Stamp, 0) == 0;
+    });
+    std::vector<std::string> expected{ReadLine(1000)};
+    expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(infoblock::Cycles(After()), c.heldCycles);
+    EXPECT_EQ(std::vector<uint8_t>(After().begin() + 128, After().begin() + 256),
+              std::vector<uint8_t>(Before().begin() + 128, Before().begin() + 256));
+    EXPECT_EQ(window.m_strCycles, c.cycles);
+}
+
+const char* const PageFailed = "03/15/2026 14:05:09 Flash memory update unsuccessful";
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WriteFaultTest,
+    ::testing::Values(
+        WriteFaultCase{"firstPageBufferWriteFails", 7 + 3 * 4, sim::LinkFault::WriteFails, {PageFailed}, "7", 7},
+        WriteFaultCase{"secondPageBufferWriteRefused", 7 + 3 * 4 + 1, sim::LinkFault::Refused, {PageFailed}, "7", 7},
+        WriteFaultCase{"pageBufferBoardDropsOut", 7 + 3 * 200 + 1, sim::LinkFault::DropOut, {PageFailed}, "7", 7},
+        WriteFaultCase{"recordRefused",
+                       775,
+                       sim::LinkFault::Refused,
+                       {"  Board information block write failed; read back, it holds TRK_00042, 7 cycles, last "
+                        "programmed 11/28/2026 at 09:30:05",
+                        std::string(Stamp) + ReadyText},
+                       "7",
+                       7},
+        WriteFaultCase{"recordProgrammedButItsReplyLost",
+                       777,
+                       sim::LinkFault::NoReply,
+                       {"  Board information block write failed; read back, it holds TRK_00042, 8 cycles, last "
+                        "programmed 03/15/2026 at 14:05:09",
+                        std::string(Stamp) + ReadyText},
+                       "8",
+                       8},
+        WriteFaultCase{"boardGoneAtTheRecord",
+                       775,
+                       sim::LinkFault::Unplug,
+                       {"  Board information block write failed and it could not be read back: the board may hold "
+                        "its old or its new information block",
+                        std::string(Stamp) + "FPGA configuration unsuccessful"},
+                       UnknownText,
+                       7}),
+    RowLabel<WriteFaultCase>);
 
 // What the release and the chain check say after all pages went in.
 struct VerdictCase {

@@ -76,6 +76,27 @@ TEST_F(ExchangeTest, TimeoutLogsClosesAndTheNextExchangeSearchesAgain)
     EXPECT_EQ(ReplyReport[StatusByte], StatusSuccess);
 }
 
+// A reply that arrives after its read gave up waits in the device's queue; it is discarded
+// before the next command, so that command gets its own reply, not the stale one.
+TEST_F(ExchangeTest, LateReplyIsNeverTakenForTheNextCommandsReply)
+{
+    board.Board().Flash()[0x40] = 0x99;
+    board.InjectFault(sim::LinkFault::LateReply);
+    SetCommand(ProgramMode, 8, 1);
+    ReplyReport[StatusByte] = StatusPreset;
+    ExchangeReports(window);
+    EXPECT_EQ(ReplyReport[StatusByte], StatusPreset);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"ReadFile timeout", "Can't read from device"}));
+
+    SetCommand(ReadMemory, 16, 0x40);
+    ReplyReport[StatusByte] = StatusPreset;
+    ExchangeReports(window);
+    EXPECT_EQ(ReplyReport[StatusByte], StatusRead);
+    EXPECT_EQ(ReplyReport[2], ReadMemory) << "the reply is the read's, not the late one of ProgramMode";
+    EXPECT_EQ(ReplyReport[DataByte], 0x99);
+    EXPECT_EQ(board.Received().size(), 2u);
+}
+
 TEST_F(ExchangeTest, WriteFailureLogsTimeLineAndTheReadStepReopens)
 {
     ExchangeReports(window);
