@@ -170,7 +170,11 @@ void VirtualBoard::Exchange(const std::vector<uint8_t>& output, Clock::time_poin
         Reply(std::move(reply), now + m_options.latency);
     } else {
         // The firmware carries out every command it receives, even one whose reply is lost.
-        std::vector<uint8_t> reply = m_model.Execute(command.data(), command.size(), sim::SimBackend::ReportByteLength);
+        const sim::SimBoard::Reply executed =
+            m_model.Execute(command.data(), command.size(), sim::SimBackend::ReportByteLength);
+        std::vector<uint8_t> reply(executed.bytes.begin(), executed.bytes.begin() + executed.length);
+        if (fault == ExchangeFault::GarbledStatus)
+            reply[usbio::StatusByte] ^= 0x20;
         if (fault == ExchangeFault::LateReply)
             Reply(std::move(reply), now + m_options.lateReply, true);
         else if (fault != ExchangeFault::NoReply)

@@ -61,7 +61,7 @@ TEST(VirtualBoard, FaultTextsThatAreRefusedSayWhy)
         const char* reason;
     };
     const Row rows[] = {
-        {"no-replies", "no such fault (no-reply, late-reply, refused, unplug, drop-out, hang)"},
+        {"no-replies", "no such fault (no-reply, late-reply, refused, garbled-status, unplug, drop-out, hang)"},
         {"no-reply:", "\"\" is not a count of exchanges"},
         {"no-reply:two", "\"two\" is not a count of exchanges"},
         {"no-reply:-1", "\"-1\" is not a count of exchanges"},
