@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <grp.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -391,6 +392,27 @@ TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
     EXPECT_EQ(window.m_strSerial, "TRK_01234") << Joined(window.log);
     EXPECT_EQ(usbio::DeviceFound, 1);
     EXPECT_EQ(usbio::BoardDevicePath, again);
+}
+
+// Besides the commands on its input, the board unplugs and plugs itself in again after a
+// number of exchanges, and on SIGUSR1; SIGUSR2 writes its flash out.
+TEST_F(RealKernel, TheBoardReplugsItselfAfterExchangesAndOnSignals)
+{
+    UhidBoardProcess board({"--replug-after", "1", "--flash-out", "/tmp/real-kernel-signal-flash.bin"});
+    Plugged(board);
+    usbio::SetCommand(usbio::ReadMemory, 16, 0);
+    usbio::ExchangeReports(window);
+    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusRead);
+    EXPECT_TRUE(board.WaitFor("board unplugged")) << board.Transcript();
+    Plugged(board);
+
+    board.Signal(SIGUSR1);
+    EXPECT_TRUE(board.WaitFor("board unplugged")) << board.Transcript();
+    board.Signal(SIGUSR1);
+    Plugged(board);
+    board.Signal(SIGUSR2);
+    EXPECT_TRUE(board.WaitFor("flash written to /tmp/real-kernel-signal-flash.bin")) << board.Transcript();
+    EXPECT_EQ(fs::file_size("/tmp/real-kernel-signal-flash.bin"), sim::FlashSize);
 }
 
 // The program's own main window on the real device layer: it opens with the board's

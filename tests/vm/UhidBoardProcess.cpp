@@ -105,6 +105,12 @@ bool UhidBoardProcess::Command(const std::string& command)
     return answer && *answer == "ok " + command;
 }
 
+void UhidBoardProcess::Signal(int signal) const
+{
+    if (m_pid > 0)
+        ::kill(m_pid, signal);
+}
+
 std::string UhidBoardProcess::Transcript() const
 {
     std::string text;

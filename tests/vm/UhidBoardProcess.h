@@ -25,6 +25,8 @@ public:
                                        std::chrono::milliseconds limit = std::chrono::seconds(30));
     // Sends one command and waits for its answer; true when it was carried out.
     bool Command(const std::string& command);
+    // Sends the board process a signal.
+    void Signal(int signal) const;
     // Every line so far, for failure messages.
     std::string Transcript() const;
 
