@@ -165,13 +165,24 @@ void CDataExchange::Radio(int firstId, int& index)
     }
 }
 
-void CDataExchange::ComboText(int id, std::string& value)
+void CDataExchange::ComboItem(int id, std::string& value)
 {
     if (m_failed)
         return;
     auto* combo = m_dialog.Item<QComboBox>(id);
     if (m_bSaveAndValidate) {
-        value = combo->currentText().toStdString();
+        const QString typed = combo->currentText().trimmed();
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i) {
+            if (combo->itemText(i).compare(typed, Qt::CaseInsensitive) == 0) {
+                value = combo->itemText(i).toStdString();
+                return;
+            }
+            items.append(combo->itemText(i));
+        }
+        ShowMessageBox(&m_dialog, QStringLiteral("Please enter one of: %1.").arg(items.join(QStringLiteral(", "))),
+                       QString(), MessageIcon::Exclamation);
+        Fail(id);
         return;
     }
     const QString text = QString::fromStdString(value);

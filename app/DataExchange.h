@@ -26,9 +26,11 @@ public:
     // The radio group whose first button is firstId: the position of the checked button
     // (disabled ones counted), -1 when none is checked.
     void Radio(int firstId, int& index);
-    // A combo box with an edit field: taking reads the field; showing selects the first
-    // item that begins with the text (ignoring case) or else puts the text in the field.
-    void ComboText(int id, std::string& value);
+    // A combo box with an edit field that must name one of its items. Taking matches the
+    // field without regard to case or surrounding blanks and gives the item's own text; a
+    // field that names none is refused with a message that lists them. Showing selects the
+    // first item that begins with the text (ignoring case) or else puts the text in the field.
+    void ComboItem(int id, std::string& value);
 
 private:
     void Fail(int id);

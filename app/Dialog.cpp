@@ -206,11 +206,14 @@ void CDialog::SetApplicationWindow(CDialog* window) { s_applicationWindow = wind
 
 int CDialog::DoModal()
 {
-    InitDialog();
     // A dialog without a parent is owned by the application's main window, which it blocks
-    // while it runs; it blocks no other window (the simulated board's stays usable).
+    // while it runs; it blocks no other window (the simulated board's stays usable). It gets
+    // its owner before its controls are set up: a window that already holds an OpenGL
+    // surface, given a parent, turns the parent's window into one that composes OpenGL
+    // surfaces, and that window then keeps showing the dialog's picture after it closes.
     if (parentWidget() == nullptr && s_applicationWindow != nullptr && s_applicationWindow != this)
         setParent(s_applicationWindow, windowFlags());
+    InitDialog();
     setWindowModality(Qt::WindowModal);
     return exec();
 }

@@ -1,8 +1,10 @@
 #include "boardtest/TestDlg.h"
 
-#include <QFontMetrics>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 #include "app/DataExchange.h"
 #include "app/MessageBox.h"
@@ -14,8 +16,33 @@
 CTestDlg* ActiveTestDlg = nullptr;
 
 namespace {
-constexpr int ResultFontCellHeight = 8;
+
+// The longest text the result box shows is the capture listing: 12 lines of 56 columns.
+constexpr int ListingLines = 12;
+constexpr int ListingColumns = 56;
+
+// The largest fixed-pitch font in which the whole capture listing fits the box, so that
+// it fills the box and its columns stay aligned.
+QFont ResultFontFor(const QPlainTextEdit& box)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setWeight(QFont::Normal);
+    const qreal margins = 2 * box.document()->documentMargin();
+    const QSizeF room = QSizeF(box.contentsRect().size()) - QSizeF(margins, margins);
+    for (int pixels = 16; pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetricsF metrics(font);
+        if (metrics.lineSpacing() * ListingLines <= room.height() &&
+            metrics.horizontalAdvance(QString(ListingColumns, QLatin1Char('0'))) <= room.width())
+            break;
+    }
+    return font;
 }
+
+}  // namespace
 
 CTestDlg::CTestDlg(QWidget* parent) : CDialog(res::TestDlgTemplate, parent)
 {
@@ -32,7 +59,7 @@ CTestDlg::~CTestDlg()
 void CTestDlg::DoDataExchange(CDataExchange& exchange)
 {
     exchange.Text(IDC_RESULT, ResultText);
-    exchange.ComboText(IDC_LEVEL, LevelText);
+    exchange.ComboItem(IDC_LEVEL, LevelText);
     exchange.Int(IDC_PINNUMBER, PinNumber);
     exchange.Range(IDC_PINNUMBER, PinNumber, 1, 144);
     exchange.Radio(IDC_DRIVEALLHIGH, TestIndex);
@@ -43,16 +70,7 @@ void CTestDlg::DoDataExchange(CDataExchange& exchange)
 bool CTestDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // Courier of 8 pixels cell height (ascent and descent together), normal weight.
-    m_resultFont = QFont(QStringLiteral("Courier"));
-    m_resultFont.setStyleHint(QFont::TypeWriter);
-    m_resultFont.setWeight(QFont::Normal);
-    for (int pixels = ResultFontCellHeight; pixels > 1; --pixels) {
-        m_resultFont.setPixelSize(pixels);
-        if (QFontMetrics(m_resultFont).height() <= ResultFontCellHeight)
-            break;
-    }
-    m_resultBox->setFont(m_resultFont);
+    m_resultBox->setFont(ResultFontFor(*m_resultBox));
 
     if (m_boardViewFrame == nullptr) {
         ShowMessageBox(this, QStringLiteral("Error creating Dialog"));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFont>
 #include <memory>
 #include <string>
 
@@ -37,7 +36,6 @@ protected:
 
 private:
     QPlainTextEdit* m_resultBox = nullptr;
-    QFont m_resultFont;
     QGroupBox* m_boardViewFrame = nullptr;
     std::unique_ptr<CBoardViewDlg> m_boardView;
 };

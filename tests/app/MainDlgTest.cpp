@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QScreen>
 #include <QTimer>
 #include <QApplication>
 #include <QDir>
@@ -425,6 +426,36 @@ TEST_F(MainDlgTest, BoardTestRunsTheTestDialogModallyAndLeavesTestModeAfter)
     EXPECT_EQ(board.Received()[0][1], LeaveTestMode);
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf") << "the boxes show the stored texts again";
     EXPECT_EQ(ActiveTestDlg, nullptr);
+}
+
+// What the screen shows of the main window is the same before the test dialog opens and
+// after it closes: nothing of the dialog's buttons or board view is left behind.
+TEST_F(MainDlgTest, ClosingTheTestDialogLeavesTheMainWindowAsItWas)
+{
+    Open();
+    CDialog::SetApplicationWindow(dlg.get());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    QScreen* screen = dlg->screen();
+    auto shown = [&] {
+        const QRect area(dlg->mapToGlobal(QPoint(0, 0)), dlg->size());
+        return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    };
+    QImage before;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QImage now = shown();
+        const bool settled = now == before;
+        before = now;
+        return settled;
+    }));
+    bool dialogShown = false;
+    WhenModalOpens<CTestDlg>([&](CTestDlg* test) {
+        dialogShown = QTest::qWaitForWindowExposed(test) && shown() != before;
+        QTest::keyClick(test, Qt::Key_Escape);
+    });
+    QTest::mouseClick(dlg->GetDlgItem(IDC_BOARDTEST), Qt::LeftButton);
+    ASSERT_TRUE(dialogShown) << "the dialog covered part of the main window";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown() == before; }));
+    CDialog::SetApplicationWindow(nullptr);
 }
 
 TEST_F(MainDlgTest, SimulatedBoardWindowStaysUsableWhileTheMainWindowRuns)

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include "app/DataExchange.h"
 #include "app/MessageBox.h"
@@ -107,7 +110,9 @@ TEST_F(TestDlgTest, PinNumberIsTakenAsAnIntegerInRange)
     }
 }
 
-TEST_F(TestDlgTest, ResultBoxKeepsTheTextsLinesAndItsCourierCellHeight)
+// The capture listing is the longest text of the box: all its lines fit inside the box,
+// fill most of its height, and its columns line up from row to row.
+TEST_F(TestDlgTest, ResultBoxShowsTheWholeListingInAlignedColumns)
 {
     dlg->Item<QRadioButton>(1012)->setChecked(true);
     QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
@@ -115,22 +120,79 @@ TEST_F(TestDlgTest, ResultBoxKeepsTheTextsLinesAndItsCourierCellHeight)
     ASSERT_NE(listing.find("\r\n"), std::string::npos);
     ASSERT_TRUE(dlg->UpdateData(true));
     EXPECT_EQ(dlg->ResultText, listing) << "the text taken back from the box is the one shown";
-    const QFont font = dlg->Item<QPlainTextEdit>(IDC_RESULT)->font();
-    EXPECT_LE(QFontMetrics(font).height(), 8);
-    EXPECT_TRUE(QFontInfo(font).fixedPitch());
+
+    auto* box = dlg->Item<QPlainTextEdit>(IDC_RESULT);
+    EXPECT_TRUE(QFontInfo(box->font()).fixedPitch());
+    QTextDocument* document = box->document();
+    ASSERT_EQ(document->blockCount(), 13) << "12 lines, each ended by a line break";
+    const QRect room = box->viewport()->rect();
+    auto at = [&](int line, int column) {
+        QTextCursor cursor(document->findBlockByNumber(line));
+        cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+        return box->cursorRect(cursor);
+    };
+    for (int line = 0; line < 12; ++line) {
+        const int length = document->findBlockByNumber(line).length() - 1;
+        EXPECT_TRUE(room.contains(at(line, length))) << "line " << line << " ends inside the box";
+        if (line < 2)
+            continue;
+        for (int column = 0; column <= 56; column += 7)
+            EXPECT_EQ(at(line, column).x(), at(2, column).x()) << "line " << line << ", column " << column;
+    }
+    EXPECT_GE(at(11, 0).bottom() - at(0, 0).top(), room.height() * 4 / 5) << "the listing fills the box";
+    EXPECT_GE(at(2, 56).x() - at(2, 0).x(), room.width() * 3 / 5);
 }
 
-TEST_F(TestDlgTest, ExecuteDrivesOnePinAndShowsWhatShouldBeTheCase)
+// The level is typed as a user types it: into the box's field, then the focus moves on and
+// Execute Test is clicked. The level driven is the one typed, whatever its case, and the
+// result names it; a text that names no level is refused and nothing is sent.
+TEST_F(TestDlgTest, ExecuteDrivesThePinToTheTypedLevel)
 {
-    dlg->Item<QRadioButton>(1013)->setChecked(true);
-    SetPinText("23");
-    dlg->Item<QComboBox>(IDC_LEVEL)->setEditText("low");
-    QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
-    EXPECT_EQ(Result(), "Pin 23 should now be low.");
-    EXPECT_EQ(dlg->LevelText, "low");
-    ASSERT_EQ(board.Received().size(), 1u);
-    EXPECT_EQ(board.Received()[0][1], DrivePinHigh);
-    EXPECT_EQ(board.Received()[0][3], 195);
+    struct Case {
+        const char* typed;
+        std::optional<uint8_t> command;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"low", DrivePinLow, "Pin 23 should now be Low."},
+        {"LOW", DrivePinLow, "Pin 23 should now be Low."},
+        {"hi-z", FloatPin, "Pin 23 should now be Hi-Z."},
+        {"HIGH", DrivePinHigh, "Pin 23 should now be High."},
+        {"off", std::nullopt, nullptr},
+        {"lowe", std::nullopt, nullptr},
+    };
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    QTest::mouseClick(dlg->GetDlgItem(1013), Qt::LeftButton);
+    QLineEdit* pin = dlg->Item<QLineEdit>(IDC_PINNUMBER);
+    pin->setFocus();
+    pin->selectAll();
+    QTest::keyClicks(pin, "23");
+    QLineEdit* level = dlg->Item<QComboBox>(IDC_LEVEL)->lineEdit();
+    for (const Case& c : cases) {
+        board.ClearRecord();
+        messages.clear();
+        dlg->Item<QPlainTextEdit>(IDC_RESULT)->setPlainText("earlier");
+        QTest::mouseClick(level, Qt::LeftButton);
+        level->selectAll();
+        QTest::keyClick(level, Qt::Key_Delete);
+        QTest::keyClicks(level, c.typed);
+        QTest::keyClick(level, Qt::Key_Tab);
+        EXPECT_FALSE(level->hasFocus()) << c.typed;
+        QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+        if (c.command) {
+            EXPECT_TRUE(messages.empty()) << c.typed;
+            EXPECT_EQ(Result(), c.result) << c.typed;
+            ASSERT_EQ(board.Received().size(), 1u) << c.typed;
+            EXPECT_EQ(board.Received()[0][1], *c.command) << c.typed;
+            EXPECT_EQ(board.Received()[0][3], 195) << c.typed;
+        } else {
+            EXPECT_EQ(messages, std::vector<std::string>{"Please enter one of: High, Low, Hi-Z."}) << c.typed;
+            EXPECT_TRUE(board.Received().empty()) << c.typed;
+            EXPECT_EQ(Result(), "earlier") << c.typed;
+            EXPECT_TRUE(level->hasFocus()) << "the refused text is left to correct";
+        }
+    }
 }
 
 TEST_F(TestDlgTest, ARefusedPinNumberRunsNoTest)

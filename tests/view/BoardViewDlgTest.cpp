@@ -60,12 +60,15 @@ TEST_F(BoardViewWindow, ShowsTheBoardInItsInitialLook)
 {
     for (int opening = 0; opening < 2; ++opening) {
         CaptureBuffer.fill(0x00);
-        auto* view = new RecordingBoardView(&m_frame);
+        // Each opening in a window of its own, as each test dialog is.
+        QWidget window;
+        window.resize(m_frame.size());
+        auto* view = new RecordingBoardView(&window);
         ASSERT_TRUE(view->HasOpenGL());
         EXPECT_EQ(CaptureBuffer, Filled(0xFF)) << "opening " << opening;
 
-        m_frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_frame));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         const QImage frame = static_cast<QOpenGLWidget*>(view->ClientArea())->grabFramebuffer();
         ASSERT_EQ(frame.size(), CBoardViewDlg::ClientSize());
 
@@ -80,7 +83,6 @@ TEST_F(BoardViewWindow, ShowsTheBoardInItsInitialLook)
 
         delete view;
         EXPECT_EQ(view::BoardImage, nullptr) << "a closed view leaves no picture behind";
-        m_frame.hide();
     }
 }
 
