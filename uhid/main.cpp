@@ -230,9 +230,10 @@ int main(int argc, char** argv)
     int latencyMs = 0;
     app.add_option("--latency-ms", latencyMs, "how long every reply takes")->check(CLI::NonNegativeNumber);
     uint64_t replugAfter = 0;
-    CLI::Option* replug =
-        app.add_option("--replug-after", replugAfter, "unplug and plug in again after this many exchanges")
-            ->check(CLI::PositiveNumber);
+    CLI::Option* replug = app.add_option("--replug-after", replugAfter,
+                                         "unplug and plug in again right after the reply to this many exchanges "
+                                         "(a reader that has not taken that reply yet loses it)")
+                              ->check(CLI::PositiveNumber);
     app.add_option("--flash-out", options.flashOut, "write the flash (64 KiB) to this file at the end");
 
     // The firmware model's settings, in the order the table gives them.

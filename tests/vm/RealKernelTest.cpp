@@ -395,14 +395,15 @@ TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
 }
 
 // Besides the commands on its input, the board unplugs and plugs itself in again after a
-// number of exchanges, and on SIGUSR1; SIGUSR2 writes its flash out.
+// number of exchanges, and on SIGUSR1; SIGUSR2 writes its flash out. (It leaves right after
+// its reply, so whether the exchange still read that reply is a race, as with a real board
+// pulled out just then; only the unplug and the return are checked.)
 TEST_F(RealKernel, TheBoardReplugsItselfAfterExchangesAndOnSignals)
 {
     UhidBoardProcess board({"--replug-after", "1", "--flash-out", "/tmp/real-kernel-signal-flash.bin"});
     Plugged(board);
     usbio::SetCommand(usbio::ReadMemory, 16, 0);
     usbio::ExchangeReports(window);
-    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusRead);
     EXPECT_TRUE(board.WaitFor("board unplugged")) << board.Transcript();
     Plugged(board);
 
