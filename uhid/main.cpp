@@ -47,7 +47,7 @@ const char* const CommandHelp =
 
 class Program {
 public:
-    Program(const Options& options) : m_options(options), m_board(options.board, Say) {}
+    explicit Program(const Options& options) : m_options(options), m_board(options.board, Say) {}
 
     int Run();
 
