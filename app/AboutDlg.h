@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialog.h"
+#include "dialog/Dialog.h"
 
 // The About box: the icon, the program's name and version, and OK.
 class CAboutDlg final : public CDialog {

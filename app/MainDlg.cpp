@@ -9,24 +9,28 @@
 #include <QStyle>
 
 #include "app/AboutDlg.h"
-#include "app/BoardNotification.h"
-#include "app/DataExchange.h"
+#include "app/DeviceChange.h"
 #include "app/IconPlacement.h"
-#include "app/LocalTime.h"
-#include "app/MessageBox.h"
+#include "board/Download.h"
+#include "board/InfoBlock.h"
+#include "board/LocalTime.h"
 #include "boardtest/TestDlg.h"
-#include "download/Download.h"
+#include "dialog/DataExchange.h"
+#include "dialog/MessageBox.h"
 #include "res/AppIcon.h"
 #include "res/resource.h"
 
-CMainDlg::CMainDlg(usbio::DeviceWatcher* watcher, QWidget* parent)
-    : CDialog(res::MainDlgTemplate, parent), m_hIcon(LoadAppIcon()), m_watcher(watcher)
+using namespace board;
+
+CMainDlg::CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher, QWidget* parent)
+    : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher), m_link(backend, this)
 {
+    m_link.SetBoardFoundHandler([this] { RegisterBoardNotification(); });
 }
 
 CMainDlg::~CMainDlg()
 {
-    if (m_hBoardNotify)
+    if (m_boardNotificationRegistered)
         m_watcher->Unregister();
 }
 
@@ -45,20 +49,20 @@ bool CMainDlg::OnInitDialog()
     CDialog::OnInitDialog();
     // The platform's window menu cannot be extended here; the About entry lives in the
     // window's context menu instead (contextMenuEvent).
-    setWindowIcon(m_hIcon);
+    setWindowIcon(m_icon);
 
-    LogLine(FormatLocalTime(LogTimePrefix) + "Tarvik (V1.02) initialized");
-    SetProgrammingMode(1);
+    LogLine(FormatLocalTime(m_clock, LogTimePrefix) + "Tarvik (V1.02) initialized");
+    SetProgrammingMode(m_link, 1);
     InfoBlock sbuf{};
-    ReadFlashPage(0, sbuf.data());
-    ReadFlashPage(128, sbuf.data() + FlashPageSize);
-    ApplyOpeningDisplay(sbuf, usbio::ReplyReport[usbio::StatusByte], *this);
+    ReadFlashPage(m_link, 0, sbuf.data());
+    ReadFlashPage(m_link, 128, sbuf.data() + FlashPageSize);
+    ApplyOpeningDisplay(sbuf, m_link.ReplyReport()[boardlink::StatusByte], *this);
     SetProgressRange(0, 0x7FFF);
     SetProgressPos(0);
 
-    if (!JtagChainUsable(*this))
+    if (!JtagChainUsable(m_link))
         LogLine("JTAG boundary scan not enabled .... board tests will not work!");
-    SetProgrammingMode(0);
+    SetProgrammingMode(m_link, 0);
     UpdateData(false);
     if (QWidget* download = GetDlgItem(IDC_DOWNLOAD))
         download->setFocus(Qt::OtherFocusReason);
@@ -70,14 +74,25 @@ void CMainDlg::OnCommand(int id)
     switch (id) {
     case IDC_BROWSE: OnBrowse(); break;
     case IDC_BOARDTEST: OnBoardTest(); break;
-    case IDC_DOWNLOAD: RunDownload(*this); break;
+    case IDC_DOWNLOAD: OnDownload(); break;
     default: break;
     }
 }
 
+void CMainDlg::OnDownload()
+{
+    // The file text is taken from its box first; the boxes show the outcome after. A box
+    // text that was refused has shown its message and waits, selected, to be corrected:
+    // nothing is sent for it.
+    if (!UpdateData(true))
+        return;
+    RunDownload(m_link, *this, m_clock);
+    UpdateData(false);
+}
+
 void CMainDlg::OnBoardTest()
 {
-    CTestDlg testdialog;
+    CTestDlg testdialog(m_link);
     SetProgressPos(0);
     testdialog.DoModal();
     UpdateData(false);
@@ -113,19 +128,18 @@ void CMainDlg::OnPaint()
     const int iconSize = style()->pixelMetric(QStyle::PM_LargeIconSize);
     painter.eraseRect(rect());
     const QPoint origin = IconOrigin(width(), height(), iconSize, iconSize);
-    m_hIcon.paint(&painter, QRect(origin, QSize(iconSize, iconSize)));
+    m_icon.paint(&painter, QRect(origin, QSize(iconSize, iconSize)));
 }
 
 void CMainDlg::OnBrowse()
 {
-    QFileDialog m_ldFile(nullptr, QString(), QString(),
-                         QStringLiteral("Raw binary files (*.rbf);;All Files (*.*)"));
-    m_ldFile.setAcceptMode(QFileDialog::AcceptOpen);
-    m_ldFile.setFileMode(QFileDialog::AnyFile);
-    m_ldFile.setDefaultSuffix(QStringLiteral("rbf"));
-    if (m_ldFile.exec() != QDialog::Accepted || m_ldFile.selectedFiles().isEmpty())
+    QFileDialog chooser(nullptr, QString(), QString(), QStringLiteral("Raw binary files (*.rbf);;All Files (*.*)"));
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(QFileDialog::AnyFile);
+    chooser.setDefaultSuffix(QStringLiteral("rbf"));
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return;
-    m_strFile = m_ldFile.selectedFiles().first().toStdString();
+    m_strFile = chooser.selectedFiles().first().toStdString();
     UpdateData(false);
 }
 
@@ -152,17 +166,17 @@ void CMainDlg::ShowLogLine(int index)
     ActivityLog->clearSelection();
 }
 
-void CMainDlg::LogTimestamped() { LogLine(FormatLocalTime("%m/%d/%Y %H:%M:%S")); }
+void CMainDlg::LogTimestamped() { LogLine(FormatLocalTime(m_clock, "%m/%d/%Y %H:%M:%S")); }
 
 void CMainDlg::RegisterBoardNotification()
 {
     if (m_watcher == nullptr)
         return;
-    m_hBoardNotify = m_watcher->Register(
-        [this](uint32_t event, const usbio::DeviceNotification& notification) { OnDeviceChange(event, notification); });
+    m_boardNotificationRegistered = m_watcher->Register(
+        [this](uint32_t event, const boardlink::DeviceNotification& notification) { OnDeviceChange(event, notification); });
 }
 
-bool CMainDlg::OnDeviceChange(uint32_t event, const usbio::DeviceNotification& notification)
+bool CMainDlg::OnDeviceChange(uint32_t event, const boardlink::DeviceNotification& notification)
 {
     return HandleDeviceChange(*this, event, notification);
 }

@@ -2,36 +2,46 @@
 
 #include <QIcon>
 
-#include "app/Dialog.h"
 #include "app/MainWindowHost.h"
+#include "dialog/Dialog.h"
+#include "link/BoardLink.h"
 #include "link/DeviceWatcher.h"
 
 class QListWidget;
 class QProgressBar;
 
 // The main window: what the board's flash remembers, the file to download, the three
-// buttons, the progress bar and the activity log.
+// buttons, the progress bar and the activity log. It holds the link to the board on
+// backend, which reports into its log, bar and message boxes.
 class CMainDlg final : public CDialog, public MainWindowHost {
     Q_OBJECT
 public:
     // watcher: the source of device notifications; none means the board is not followed.
-    explicit CMainDlg(usbio::DeviceWatcher* watcher, QWidget* parent = nullptr);
+    CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     // MainWindowHost
+    boardlink::BoardLink& Link() override { return m_link; }
+    const board::Clock& Clock() const override { return m_clock; }
     bool UpdateData(bool saveAndValidate) override { return CDialog::UpdateData(saveAndValidate); }
+
+    // The clock of the stamped log lines and of the programming record; the system's
+    // unless set (tests set it before the window opens).
+    void SetClock(board::Clock clock) { m_clock = std::move(clock); }
+
+    // boardlink::Reporter
+    void LogLine(std::string text) override;
+    void LogTimestamped() override;
     void SetProgressRange(int lower, int upper) override;
     void SetProgressPos(int position) override;
     void MessageBox(const std::string& text, const std::string& caption) override;
 
-    // usbio::LinkOwner
-    void LogLine(std::string text) override;
-    void LogTimestamped() override;
-    void RegisterBoardNotification() override;
+    // Replaces any earlier registration, so that exactly one is in force.
+    void RegisterBoardNotification();
 
     void ShowLogLine(int index);
     void OnSysCommand(int id);
-    bool OnDeviceChange(uint32_t event, const usbio::DeviceNotification& notification);
+    bool OnDeviceChange(uint32_t event, const boardlink::DeviceNotification& notification);
 
     QListWidget* ActivityLog = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -46,9 +56,12 @@ protected:
 private:
     void OnBrowse();
     void OnBoardTest();
+    void OnDownload();
     void OnPaint();
 
-    QIcon m_hIcon;
-    usbio::DeviceWatcher* m_watcher;
-    bool m_hBoardNotify = false;
+    QIcon m_icon;
+    boardlink::DeviceWatcher* m_watcher;
+    bool m_boardNotificationRegistered = false;
+    board::Clock m_clock = board::SystemTime;
+    boardlink::BoardLink m_link;
 };

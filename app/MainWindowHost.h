@@ -1,18 +1,17 @@
 #pragma once
 
-#include <string>
+#include "board/InfoBlock.h"
+#include "board/LocalTime.h"
+#include "link/BoardLink.h"
+#include "link/Reporter.h"
 
-#include "app/InfoBlock.h"
-#include "link/usbio.h"
-
-// What the main window's handlers work on besides widgets: the board link's log and
-// notification owner, the four stored texts, the data exchange, the progress bar and the
-// user's message boxes. CMainDlg is the one real host; the download and the attach
-// handling are written against this, so they run the same in tests without a window.
-class MainWindowHost : public usbio::LinkOwner, public BoardTexts {
+// What the main window's handlers work on besides widgets: the board link, the clock of its
+// stamped lines, the four stored texts, the data exchange, and the reporter the link writes
+// through (the activity log, the progress bar and the user's message boxes). CMainDlg is
+// the one real host.
+class MainWindowHost : public boardlink::Reporter, public board::BoardTexts {
 public:
+    virtual boardlink::BoardLink& Link() = 0;
+    virtual const board::Clock& Clock() const = 0;
     virtual bool UpdateData(bool saveAndValidate) = 0;
-    virtual void SetProgressRange(int lower, int upper) = 0;
-    virtual void SetProgressPos(int position) = 0;
-    virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
 };

@@ -1,21 +1,27 @@
 #pragma once
 
+#include <functional>
+
 #include "link/DeviceWatcher.h"
 #include "link/HidBackend.h"
 
-class CMainDlg;
+class QWidget;
 
-// The application object: runs the main window modally; the program ends when it closes.
+// The application object: runs the main window modally on the board behind backend; the
+// program ends when the window closes.
 class CToolApp {
 public:
-    CToolApp(usbio::HidBackend& backend, usbio::DeviceWatcher* watcher);
-    ~CToolApp();
+    CToolApp(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher);
+
+    // Called once the main window is on the screen, while it runs: the place for windows
+    // that go beside it.
+    void SetMainWindowShownHandler(std::function<void(QWidget&)> handler) { m_mainWindowShown = std::move(handler); }
 
     // Returns false: no message loop runs after the main window has closed.
     bool InitInstance();
 
-    CMainDlg* m_pMainWnd = nullptr;
-
 private:
-    usbio::DeviceWatcher* m_watcher;
+    boardlink::HidBackend& m_backend;
+    boardlink::DeviceWatcher* m_watcher;
+    std::function<void(QWidget&)> m_mainWindowShown;
 };

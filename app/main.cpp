@@ -1,16 +1,36 @@
 #include <QApplication>
+#include <iostream>
 
+#include "app/InfoOptions.h"
 #include "app/ToolApp.h"
 #include "link/HidapiBackend.h"
 #include "link/UdevWatcher.h"
 
+namespace {
+
+const ProgramDescription Tarvik{
+    "tarvik",
+    "Show the Morvane FPGA board's flash information, download configurations into it and test its pins.",
+    "Plug the board in and Tarvik shows what its flash remembers (serial number, programming cycles, "
+    "last programming, last file), downloads a raw FPGA configuration file (.rbf) into its flash, and "
+    "tests the board's 80 header pins over the JTAG boundary-scan chain, with the captured pin states "
+    "drawn on a picture of the board.\n\n"
+    "The board is a USB HID device (vendor 0925, product 1299) reached through its hidraw node; the "
+    "udev rule installed with the program lets the user logged in at the seat open it. Tarvik keeps "
+    "no settings and writes no files.",
+};
+
+}  // namespace
+
 // Tarvik on the real board: hidapi over hidraw, board attach and detach from udev.
 int main(int argc, char** argv)
 {
+    if (const auto answered = AnswerInfoOption(argc, argv, Tarvik, std::cout))
+        return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
-    usbio::HidapiBackend backend;
-    usbio::UdevWatcher watcher;
+    boardlink::HidapiBackend backend;
+    boardlink::UdevWatcher watcher;
     CToolApp app(backend, &watcher);
     app.InitInstance();
     return 0;

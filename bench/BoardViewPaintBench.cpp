@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include "OffscreenBoardView.h"
-#include "boardtest/PinState.h"
 #include "view/BoardScene.h"
 
 namespace {
@@ -39,7 +38,7 @@ void BM_PictureUploadOnly(benchmark::State& state)
     if (!Ready(state))
         return;
     for (auto _ : state) {
-        view::UploadBoardTexture();
+        View->Scene().UploadBoardTexture();
         glFinish();
     }
 }
@@ -48,7 +47,7 @@ void BM_PaintView(benchmark::State& state)
 {
     if (!Ready(state))
         return;
-    boardtest::CaptureBuffer.fill(0xFF);
+    View->capture.fill(0xFF);
     for (auto _ : state)
         View->Paint();
 }

@@ -7,24 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindowHost.h"
-#include "download/Download.h"
-#include "link/usbio.h"
+#include "board/Download.h"
+#include "link/BoardLink.h"
 #include "sim/SimBackend.h"
 
 namespace {
 
-// A main window without widgets: the download's cost is the board link and the flash.
-class QuietWindow final : public MainWindowHost {
-public:
-    bool UpdateData(bool) override { return true; }
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void MessageBox(const std::string&, const std::string&) override {}
-    void LogLine(std::string) override {}
-    void LogTimestamped() override {}
-    void RegisterBoardNotification() override {}
-};
+using board::MaxConfigFileBytes;
 
 std::string WriteFullConfigFile()
 {
@@ -43,18 +32,17 @@ std::string WriteFullConfigFile()
 // each command-and-reply exchange costs at least one frame.
 void BM_FullDownload(benchmark::State& state)
 {
+    // A link that tells nobody anything: the download's cost is the board link and the flash.
     sim::SimBackend board;
-    QuietWindow window;
-    usbio::ResetBoardLink();
-    usbio::SetBackend(&board);
-    usbio::SetMainWindow(&window);
+    boardlink::BoardLink link(board);
+    board::BoardTexts texts;
     board.SetLatencyMicroseconds(static_cast<unsigned>(state.range(0)));
-    window.m_strFile = WriteFullConfigFile();
+    texts.m_strFile = WriteFullConfigFile();
 
     std::size_t exchanges = 0;
     for (auto _ : state) {
         board.ClearRecord();
-        RunDownload(window);
+        board::RunDownload(link, texts);
         exchanges = board.Received().size();
     }
     state.counters["exchanges"] = static_cast<double>(exchanges);
@@ -62,10 +50,7 @@ void BM_FullDownload(benchmark::State& state)
         benchmark::Counter(static_cast<double>(exchanges) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 
-    std::filesystem::remove(window.m_strFile);
-    usbio::ResetBoardLink();
-    usbio::SetMainWindow(nullptr);
-    usbio::SetBackend(nullptr);
+    std::filesystem::remove(texts.m_strFile);
 }
 
 BENCHMARK(BM_FullDownload)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();

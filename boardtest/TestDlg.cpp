@@ -6,14 +6,12 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
-#include "app/DataExchange.h"
-#include "app/MessageBox.h"
-#include "boardtest/JtagTests.h"
-#include "link/usbio.h"
+#include "board/JtagTests.h"
+#include "dialog/DataExchange.h"
+#include "dialog/MessageBox.h"
+#include "link/BoardLink.h"
 #include "res/resource.h"
-#include "view/dialoggldlg.h"
-
-CTestDlg* ActiveTestDlg = nullptr;
+#include "view/BoardViewFrame.h"
 
 namespace {
 
@@ -44,17 +42,9 @@ QFont ResultFontFor(const QPlainTextEdit& box)
 
 }  // namespace
 
-CTestDlg::CTestDlg(QWidget* parent) : CDialog(res::TestDlgTemplate, parent)
-{
-    ActiveTestDlg = this;
-}
+CTestDlg::CTestDlg(boardlink::BoardLink& link, QWidget* parent) : CDialog(res::TestDlgTemplate, parent), m_link(link) {}
 
-CTestDlg::~CTestDlg()
-{
-    // A closed dialog must not be written through; the next one sets the pointer anew.
-    if (ActiveTestDlg == this)
-        ActiveTestDlg = nullptr;
-}
+CTestDlg::~CTestDlg() = default;
 
 void CTestDlg::DoDataExchange(CDataExchange& exchange)
 {
@@ -76,7 +66,8 @@ bool CTestDlg::OnInitDialog()
         ShowMessageBox(this, QStringLiteral("Error creating Dialog"));
         return true;
     }
-    m_boardView = std::make_unique<CBoardViewDlg>(m_boardViewFrame);
+    m_boardView = std::make_unique<BoardViewFrame>(m_boardViewFrame);
+    connect(m_boardView.get(), &BoardViewFrame::HeaderPositionClicked, this, &CTestDlg::OnHeaderPositionClicked);
     m_boardView->show();
     return true;
 }
@@ -98,18 +89,29 @@ void CTestDlg::OnExecuteTest()
     // user did not ask for.
     if (!UpdateData(true))
         return;
-    const std::optional<std::string> result = boardtest::RunTest({TestIndex, PinNumber, LevelText}, [this] {
+    const board::TestOutcome outcome = board::RunTest(m_link, {TestIndex, PinNumber, LevelText});
+    if (outcome.capture && m_boardView)
+        m_boardView->ShowCapture(*outcome.capture);
+    if (outcome.resultText)
+        ResultText = *outcome.resultText;
+    UpdateData(false);
+}
+
+void CTestDlg::OnHeaderPositionClicked(int position)
+{
+    pins::Capture capture{};
+    if (board::CapturePins(m_link, capture)) {
+        ResultText = board::HeaderPositionText(capture, position);
         if (m_boardView)
-            m_boardView->InvalidateView();
-    });
-    if (result)
-        ResultText = *result;
+            m_boardView->ShowCapture(capture);
+    } else {
+        ResultText = board::ClickCaptureRefusedText;
+    }
     UpdateData(false);
 }
 
 void CTestDlg::OnLeaveTestMode()
 {
-    usbio::SetCommand(usbio::LeaveTestMode, 1, 0);
-    usbio::MainWindow().ExchangeReports();
+    board::LeaveBoardTestMode(m_link);
     reject();
 }

@@ -4,10 +4,10 @@
 #include <functional>
 #include <string>
 
-// Arrival and removal of HID device interfaces, as the main window's device-change handler
+// Arrival and removal of HID device interfaces, as a device-change handler (the main window's)
 // receives them. On Linux a udev monitor (UdevWatcher); in tarvik-sim the simulated
 // board's plug and unplug.
-namespace usbio {
+namespace boardlink {
 
 inline constexpr uint32_t DeviceArrival = 0x8000;
 inline constexpr uint32_t DeviceRemoveComplete = 0x8004;
@@ -33,4 +33,4 @@ public:
     virtual void Unregister() = 0;
 };
 
-}  // namespace usbio
+}  // namespace boardlink

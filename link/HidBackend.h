@@ -8,7 +8,7 @@
 // The device layer beneath the board link: the real board over hidraw (HidapiBackend)
 // and the simulated board (SimBackend) both implement it, so the board link's logic
 // is written once.
-namespace usbio {
+namespace boardlink {
 
 // One HID top-level collection as the platform lists it.
 struct HidInterfaceInfo {
@@ -62,4 +62,4 @@ public:
     virtual std::string LastError() const = 0;
 };
 
-}  // namespace usbio
+}  // namespace boardlink

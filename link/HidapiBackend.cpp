@@ -6,12 +6,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "link/HidrawSysfs.h"
 
-namespace usbio {
+namespace boardlink {
 namespace {
 
+// hidapi keeps one library-wide state: its initialisation and the last error of calls made
+// without a device (enumeration, opening). Links in other threads each have their own
+// backend, so those calls go one at a time, and the library is set up while any backend is.
+std::mutex LibraryMutex;
+int LibraryUsers = 0;
 // Larger than any report the board link exchanges (256 bytes and a report-id byte).
 constexpr std::size_t MaxDrainReportBytes = 257;
 
@@ -37,6 +43,8 @@ std::string OpenFailureReason(const std::string& path, const std::string& hidapi
 
 HidapiBackend::HidapiBackend(std::string sysfsRoot) : m_sysfsRoot(std::move(sysfsRoot))
 {
+    const std::lock_guard<std::mutex> lock(LibraryMutex);
+    ++LibraryUsers;
     if (hid_init() != 0)
         m_lastError = "hidapi: " + Narrow(hid_error(nullptr));
 }
@@ -46,16 +54,21 @@ HidapiBackend::~HidapiBackend()
     for (auto& [handle, open] : m_devices)
         if (open.device != nullptr)
             hid_close(open.device);
-    hid_exit();
+    const std::lock_guard<std::mutex> lock(LibraryMutex);
+    if (--LibraryUsers == 0)
+        hid_exit();
 }
 
 std::vector<HidInterfaceInfo> HidapiBackend::EnumerateInterfaces()
 {
     std::vector<HidInterfaceInfo> listed;
-    hid_device_info* list = hid_enumerate(0, 0);
-    for (hid_device_info* d = list; d != nullptr; d = d->next)
-        listed.push_back({d->path, d->vendor_id, d->product_id, ReadHidrawIdentity(m_sysfsRoot, d->path)});
-    hid_free_enumeration(list);
+    {
+        const std::lock_guard<std::mutex> lock(LibraryMutex);
+        hid_device_info* list = hid_enumerate(0, 0);
+        for (hid_device_info* d = list; d != nullptr; d = d->next)
+            listed.push_back({d->path, d->vendor_id, d->product_id, ReadHidrawIdentity(m_sysfsRoot, d->path)});
+        hid_free_enumeration(list);
+    }
     m_lastEnumeration = UniqueInterfaces(listed);
     return m_lastEnumeration;
 }
@@ -70,9 +83,15 @@ HidHandle HidapiBackend::Open(const std::string& path, HidAccess access)
     }
     OpenDevice open{*known, nullptr, false};
     if (access != HidAccess::Query) {
-        open.device = hid_open_path(path.c_str());
+        std::string hidapiText;
+        {
+            const std::lock_guard<std::mutex> lock(LibraryMutex);
+            open.device = hid_open_path(path.c_str());
+            if (open.device == nullptr)
+                hidapiText = Narrow(hid_error(nullptr));
+        }
         if (open.device == nullptr) {
-            m_lastError = OpenFailureReason(path, Narrow(hid_error(nullptr)));
+            m_lastError = OpenFailureReason(path, hidapiText);
             return InvalidHidHandle;
         }
         // A descriptor that cannot be read leaves report id 0, the board's own.
@@ -189,4 +208,4 @@ void HidapiBackend::Close(HidHandle handle)
 
 std::string HidapiBackend::LastError() const { return m_lastError; }
 
-}  // namespace usbio
+}  // namespace boardlink

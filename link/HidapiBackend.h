@@ -7,12 +7,13 @@
 
 struct hid_device_;
 
-namespace usbio {
+namespace boardlink {
 
 // The real board over hidapi's hidraw backend. Query handles need no open device node:
 // the attributes come from the enumeration and the capabilities from the node's report
 // descriptor in sysfs, so a board whose node may not be opened is still recognised; the
 // identity of each node comes from sysfs as well, in the form the udev watcher reports.
+// One backend serves one thread; backends in several threads may exist at once.
 class HidapiBackend final : public HidBackend {
 public:
     // sysfsRoot is where the report descriptors are read ("/sys" on a real system).
@@ -53,4 +54,4 @@ private:
 // the node itself is accessible and the failure came later.
 std::string OpenFailureReason(const std::string& path, const std::string& hidapiText);
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace usbio {
+namespace boardlink {
 namespace {
 
 // The kernel's limit for a HID report descriptor (HID_MAX_DESCRIPTOR_SIZE).
@@ -153,4 +153,4 @@ std::vector<HidInterfaceInfo> UniqueInterfaces(const std::vector<HidInterfaceInf
     return unique;
 }
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -10,7 +10,7 @@
 
 // What sysfs tells about a hidraw node without opening it: its report descriptor, and from
 // that the capabilities the board link asks for; and which device the node belongs to.
-namespace usbio {
+namespace boardlink {
 
 // <sysfsRoot>/class/hidraw/hidrawN/device/report_descriptor for the device node
 // /dev/hidrawN (any directory before the node name). Empty when devicePath does not end
@@ -45,4 +45,4 @@ std::string ReadHidrawIdentity(const std::string& sysfsRoot, const std::string& 
 // node once, at its first place in the list.
 std::vector<HidInterfaceInfo> UniqueInterfaces(const std::vector<HidInterfaceInfo>& listed);
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-namespace usbio {
+namespace boardlink {
 namespace {
 
 // Item types and tags of the short-item prefix byte (tag in the high nibble, type in bits 3..2,
@@ -257,4 +257,4 @@ ReportDescriptorResult ParseReportDescriptor(std::span<const uint8_t> descriptor
     return Parser(descriptor).Run();
 }
 
-}  // namespace usbio
+}  // namespace boardlink

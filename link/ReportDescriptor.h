@@ -8,7 +8,7 @@
 // What the board link needs to know of a HID report descriptor: the report lengths and the
 // top-level usage, counted the way the Windows HID class driver counts them, so that
 // reports have the same length on every platform.
-namespace usbio {
+namespace boardlink {
 
 struct ReportLengths {
     // Largest payload over all report ids, rounded up to whole bytes, plus the report-id byte
@@ -36,4 +36,4 @@ struct ReportDescriptorResult {
 // or above 255, a report longer than 65534 bytes) is refused with ok false and the reason.
 ReportDescriptorResult ParseReportDescriptor(std::span<const uint8_t> descriptor);
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -8,7 +8,7 @@
 
 #include "link/HidrawSysfs.h"
 
-namespace usbio {
+namespace boardlink {
 
 std::optional<DeviceEvent> TranslateUdevEvent(std::string_view action, const char* deviceNode,
                                               std::string_view subsystem, std::string_view devpath)
@@ -112,4 +112,4 @@ void UdevWatcher::ReceiveEvents()
     --m_receiving;
 }
 
-}  // namespace usbio
+}  // namespace boardlink

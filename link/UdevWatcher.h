@@ -10,9 +10,9 @@ struct udev;
 struct udev_monitor;
 class QSocketNotifier;
 
-namespace usbio {
+namespace boardlink {
 
-// One notification as the main window's device-change handler receives it.
+// One notification as a device-change handler receives it.
 struct DeviceEvent {
     uint32_t event = 0;
     DeviceNotification notification;
@@ -54,4 +54,4 @@ private:
     std::string m_lastError;
 };
 
-}  // namespace usbio
+}  // namespace boardlink

@@ -1,11 +1,8 @@
 #include "res/AppIcon.h"
 
 #include <QPainter>
-#include <QPixmap>
 
-namespace {
-
-QPixmap DrawIcon(int size)
+QPixmap DrawAppIcon(int size)
 {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -26,14 +23,12 @@ QPixmap DrawIcon(int size)
     return pixmap;
 }
 
-}  // namespace
-
 QIcon LoadAppIcon()
 {
     static const QIcon icon = [] {
         QIcon made;
         for (int size : {16, 32, 48, 64})
-            made.addPixmap(DrawIcon(size));
+            made.addPixmap(DrawAppIcon(size));
         return made;
     }();
     return icon;

@@ -80,11 +80,9 @@ struct DialogTemplate {
 extern const DialogTemplate AboutDlgTemplate;      // 100
 extern const DialogTemplate MainDlgTemplate;       // 102
 extern const DialogTemplate TestDlgTemplate;       // 129
-extern const DialogTemplate BoardViewDlgTemplate;  // 132
+extern const DialogTemplate BoardViewFrameTemplate;  // 132
 
-// The string table.
-inline constexpr int IDS_ABOUTBOX = 101;
+// The About entry of the main window's menu.
 inline constexpr const char* AboutBoxMenuText = "&About Tarvik...";
-inline constexpr int IDR_MAINFRAME = 128;  // the application icon
 
 }  // namespace res

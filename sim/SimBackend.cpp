@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "link/ReportDescriptor.h"
-#include "link/usbio.h"
+#include "link/Reports.h"
 
 namespace sim {
 
@@ -47,9 +47,9 @@ const char* LinkFaultName(LinkFault fault)
 SimBackend::SimBackend()
 {
     // The board's capabilities come from its descriptor, as the real board's do.
-    const usbio::ReportDescriptorResult parsed = usbio::ParseReportDescriptor(BoardReportDescriptor());
+    const boardlink::ReportDescriptorResult parsed = boardlink::ParseReportDescriptor(BoardReportDescriptor());
     m_boardCaps = {parsed.lengths.usagePage, parsed.lengths.usage, parsed.lengths.input, parsed.lengths.output};
-    m_boardIdentity = PortIdentity(m_boardPath, usbio::BoardVendorId, usbio::BoardProductId);
+    m_boardIdentity = PortIdentity(m_boardPath, boardlink::BoardVendorId, boardlink::BoardProductId);
 }
 
 std::string SimBackend::PortIdentity(const std::string& path, uint16_t vendorId, uint16_t productId)
@@ -63,7 +63,7 @@ void SimBackend::Plug(const std::string& path, const std::string& identity)
 {
     m_plugged = true;
     m_boardPath = path;
-    m_boardIdentity = identity.empty() ? PortIdentity(path, usbio::BoardVendorId, usbio::BoardProductId) : identity;
+    m_boardIdentity = identity.empty() ? PortIdentity(path, boardlink::BoardVendorId, boardlink::BoardProductId) : identity;
 }
 
 void SimBackend::Unplug()
@@ -85,7 +85,7 @@ void SimBackend::ClearRecord()
     m_sent.clear();
 }
 
-std::vector<usbio::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
+std::vector<boardlink::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
 {
     // A board that dropped out misses the search of the exchange it dropped out of and is
     // back for the next one.
@@ -94,14 +94,14 @@ std::vector<usbio::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
         m_plugged = true;
     }
     auto other = [](const OtherDevice& d) {
-        return usbio::HidInterfaceInfo{d.path, d.vendorId, d.productId,
+        return boardlink::HidInterfaceInfo{d.path, d.vendorId, d.productId,
                                        d.identity.empty() ? PortIdentity(d.path, d.vendorId, d.productId) : d.identity};
     };
-    std::vector<usbio::HidInterfaceInfo> list;
+    std::vector<boardlink::HidInterfaceInfo> list;
     for (const OtherDevice& d : m_othersInFront)
         list.push_back(other(d));
     if (m_plugged)
-        list.push_back({m_boardPath, usbio::BoardVendorId, usbio::BoardProductId, m_boardIdentity});
+        list.push_back({m_boardPath, boardlink::BoardVendorId, boardlink::BoardProductId, m_boardIdentity});
     for (const OtherDevice& d : m_othersBehind)
         list.push_back(other(d));
     return list;
@@ -116,36 +116,36 @@ const SimBackend::OtherDevice* SimBackend::FindOther(const std::string& path) co
     return nullptr;
 }
 
-const SimBackend::OpenHandle* SimBackend::FindHandle(usbio::HidHandle handle) const
+const SimBackend::OpenHandle* SimBackend::FindHandle(boardlink::HidHandle handle) const
 {
     auto it = m_handles.find(handle);
     return it == m_handles.end() ? nullptr : &it->second;
 }
 
-usbio::HidHandle SimBackend::Open(const std::string& path, usbio::HidAccess access)
+boardlink::HidHandle SimBackend::Open(const std::string& path, boardlink::HidAccess access)
 {
     m_openedPaths.push_back(path);
     if (!IsBoard(path) && FindOther(path) == nullptr) {
         m_lastError = "No such device";
-        return usbio::InvalidHidHandle;
+        return boardlink::InvalidHidHandle;
     }
-    if (IsBoard(path) && m_refuseAccess && access != usbio::HidAccess::Query) {
+    if (IsBoard(path) && m_refuseAccess && access != boardlink::HidAccess::Query) {
         m_lastError = "Permission denied";
-        return usbio::InvalidHidHandle;
+        return boardlink::InvalidHidHandle;
     }
-    const usbio::HidHandle handle = m_nextHandle++;
+    const boardlink::HidHandle handle = m_nextHandle++;
     m_handles.emplace(handle, OpenHandle{path, access});
     return handle;
 }
 
-bool SimBackend::GetAttributes(usbio::HidHandle handle, uint16_t& vendorId, uint16_t& productId)
+bool SimBackend::GetAttributes(boardlink::HidHandle handle, uint16_t& vendorId, uint16_t& productId)
 {
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr)
         return false;
     if (IsBoard(open->path)) {
-        vendorId = usbio::BoardVendorId;
-        productId = usbio::BoardProductId;
+        vendorId = boardlink::BoardVendorId;
+        productId = boardlink::BoardProductId;
         return true;
     }
     if (const OtherDevice* other = FindOther(open->path)) {
@@ -156,7 +156,7 @@ bool SimBackend::GetAttributes(usbio::HidHandle handle, uint16_t& vendorId, uint
     return false;
 }
 
-bool SimBackend::GetCaps(usbio::HidHandle handle, usbio::HidCaps& caps)
+bool SimBackend::GetCaps(boardlink::HidHandle handle, boardlink::HidCaps& caps)
 {
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr)
@@ -172,10 +172,14 @@ bool SimBackend::GetCaps(usbio::HidHandle handle, usbio::HidCaps& caps)
     return false;
 }
 
+// The real time one report takes: the latency set, and with real timing at least one USB
+// frame (a full-speed interrupt endpoint moves one report per 1 ms frame).
 void SimBackend::Pace() const
 {
-    if (m_latencyUs != 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(m_latencyUs));
+    constexpr unsigned UsbFrameUs = 1000;
+    const unsigned us = m_realTiming ? std::max(m_latencyUs, UsbFrameUs) : m_latencyUs;
+    if (us != 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 std::optional<LinkFault> SimBackend::TakeFault()
@@ -191,10 +195,10 @@ std::optional<LinkFault> SimBackend::TakeFault()
     return fault;
 }
 
-bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length)
+bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::size_t length)
 {
     const OpenHandle* open = FindHandle(handle);
-    if (open == nullptr || open->access != usbio::HidAccess::Write) {
+    if (open == nullptr || open->access != boardlink::HidAccess::Write) {
         m_lastError = "Bad file descriptor";
         return false;
     }
@@ -232,7 +236,7 @@ bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size
     // The firmware carries out every command it receives, even one whose reply gets lost.
     SimBoard::Reply reply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
     if (fault == LinkFault::GarbledStatus)
-        reply.bytes[usbio::StatusByte] ^= 0x20;
+        reply.bytes[boardlink::StatusByte] ^= 0x20;
     const bool dropped = m_dropReplyAfter && *m_dropReplyAfter == 0;
     if (m_dropReplyAfter)
         m_dropReplyAfter = dropped ? std::nullopt : std::optional<std::size_t>(*m_dropReplyAfter - 1);
@@ -245,41 +249,45 @@ bool SimBackend::Write(usbio::HidHandle handle, const uint8_t* report, std::size
     return true;
 }
 
-usbio::HidReadResult SimBackend::Read(usbio::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs)
+boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs)
 {
     const OpenHandle* open = FindHandle(handle);
-    if (open == nullptr || open->access != usbio::HidAccess::Read) {
+    if (open == nullptr || open->access != boardlink::HidAccess::Read) {
         m_lastError = "Bad file descriptor";
-        return usbio::HidReadResult::Failed;
+        return boardlink::HidReadResult::Failed;
     }
     if (m_inputQueue.empty() || !IsBoard(open->path)) {
         m_elapsedMs += static_cast<uint64_t>(timeoutMs);
+        if (m_realTiming)
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
         // The late reply arrives just after the read gave up.
         if (m_lateReply && IsBoard(open->path)) {
             m_inputQueue.push_back(std::move(*m_lateReply));
             m_lateReply.reset();
         }
-        return usbio::HidReadResult::TimedOut;
+        return boardlink::HidReadResult::TimedOut;
     }
+    if (m_realTiming)
+        Pace();
     const SimBoard::Reply& reply = m_inputQueue.front();
     std::copy_n(reply.bytes.begin(), std::min(length, reply.length), buffer);
     if (m_recording)
         m_sent.emplace_back(reply.bytes.begin(), reply.bytes.begin() + static_cast<std::ptrdiff_t>(reply.length));
     m_inputQueue.erase(m_inputQueue.begin());
-    return usbio::HidReadResult::Arrived;
+    return boardlink::HidReadResult::Arrived;
 }
 
 // Cancelling the read does not recall reports: one that arrives afterwards still waits in
 // the device's queue, as with the real driver.
-void SimBackend::Cancel(usbio::HidHandle) {}
+void SimBackend::Cancel(boardlink::HidHandle) {}
 
-void SimBackend::Drain(usbio::HidHandle handle)
+void SimBackend::Drain(boardlink::HidHandle handle)
 {
     const OpenHandle* open = FindHandle(handle);
-    if (open != nullptr && open->access == usbio::HidAccess::Read && IsBoard(open->path))
+    if (open != nullptr && open->access == boardlink::HidAccess::Read && IsBoard(open->path))
         m_inputQueue.clear();
 }
 
-void SimBackend::Close(usbio::HidHandle handle) { m_handles.erase(handle); }
+void SimBackend::Close(boardlink::HidHandle handle) { m_handles.erase(handle); }
 
 }  // namespace sim

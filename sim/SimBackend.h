@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -29,8 +30,9 @@ const char* LinkFaultName(LinkFault fault);
 // The simulated Morvane board behind the same device interface as the real one. Besides
 // the board it can list other HID devices (which never answer), and it injects the faults
 // tests and the simulated board's window ask for. A read that would time out returns at
-// once and advances a simulated clock, so a test never waits out the 6000 ms limit.
-class SimBackend final : public usbio::HidBackend {
+// once and advances a simulated clock, so a test never waits out the 6000 ms limit; with
+// real timing on it waits out its limit as the real board's link does.
+class SimBackend final : public boardlink::HidBackend {
 public:
     // The board's report descriptor: one vendor-defined collection with a 64-byte input
     // and a 64-byte output report and no report ids, so 65 bytes each with the id byte.
@@ -42,7 +44,7 @@ public:
         std::string path;
         uint16_t vendorId = 0;
         uint16_t productId = 0;
-        usbio::HidCaps caps{};
+        boardlink::HidCaps caps{};
         std::string identity{};  // empty: PortIdentity of its path, vendor and product
     };
 
@@ -67,7 +69,7 @@ public:
     void AddOtherDevice(const OtherDevice& device, bool inFront = true);
 
     // What the board declares of itself; tests change it to try odd boards.
-    void SetBoardCaps(const usbio::HidCaps& caps) { m_boardCaps = caps; }
+    void SetBoardCaps(const boardlink::HidCaps& caps) { m_boardCaps = caps; }
     // Opens of the board's node for reading or writing fail, as without permission to the
     // node; queries still work, as they need no access to it.
     void RefuseAccess(bool refuse) { m_refuseAccess = refuse; }
@@ -83,6 +85,10 @@ public:
     void InjectFault(LinkFault fault, std::size_t exchanges = 0) { m_fault = {fault, exchanges}; }
     // Real time each exchange takes, to model the USB frames of a real board.
     void SetLatencyMicroseconds(unsigned microseconds) { m_latencyUs = microseconds; }
+    // Real USB timing: each report takes at least one 1 ms USB frame each way, as on a
+    // full-speed board, and a read that gets no reply waits out its whole time limit.
+    void SetRealTiming(bool on) { m_realTiming = on; }
+    bool RealTiming() const { return m_realTiming; }
 
     // What went over the link, for tests.
     const std::vector<std::vector<uint8_t>>& Received() const { return m_received; }
@@ -97,25 +103,25 @@ public:
     // Every path opened, in order, whatever the access.
     const std::vector<std::string>& OpenedPaths() const { return m_openedPaths; }
 
-    std::vector<usbio::HidInterfaceInfo> EnumerateInterfaces() override;
-    usbio::HidHandle Open(const std::string& path, usbio::HidAccess access) override;
-    bool GetAttributes(usbio::HidHandle handle, uint16_t& vendorId, uint16_t& productId) override;
-    bool GetCaps(usbio::HidHandle handle, usbio::HidCaps& caps) override;
-    bool Write(usbio::HidHandle handle, const uint8_t* report, std::size_t length) override;
-    usbio::HidReadResult Read(usbio::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override;
-    void Cancel(usbio::HidHandle handle) override;
-    void Drain(usbio::HidHandle handle) override;
-    void Close(usbio::HidHandle handle) override;
+    std::vector<boardlink::HidInterfaceInfo> EnumerateInterfaces() override;
+    boardlink::HidHandle Open(const std::string& path, boardlink::HidAccess access) override;
+    bool GetAttributes(boardlink::HidHandle handle, uint16_t& vendorId, uint16_t& productId) override;
+    bool GetCaps(boardlink::HidHandle handle, boardlink::HidCaps& caps) override;
+    bool Write(boardlink::HidHandle handle, const uint8_t* report, std::size_t length) override;
+    boardlink::HidReadResult Read(boardlink::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override;
+    void Cancel(boardlink::HidHandle handle) override;
+    void Drain(boardlink::HidHandle handle) override;
+    void Close(boardlink::HidHandle handle) override;
     std::string LastError() const override { return m_lastError; }
 
 private:
     struct OpenHandle {
         std::string path;
-        usbio::HidAccess access;
+        boardlink::HidAccess access;
     };
     bool IsBoard(const std::string& path) const { return m_plugged && path == m_boardPath; }
     const OtherDevice* FindOther(const std::string& path) const;
-    const OpenHandle* FindHandle(usbio::HidHandle handle) const;
+    const OpenHandle* FindHandle(boardlink::HidHandle handle) const;
     void Pace() const;
     // The fault that hits the exchange being sent now, if any.
     std::optional<LinkFault> TakeFault();
@@ -124,13 +130,13 @@ private:
     bool m_plugged = true;
     std::string m_boardPath = DefaultBoardPath;
     std::string m_boardIdentity;
-    usbio::HidCaps m_boardCaps;
+    boardlink::HidCaps m_boardCaps;
     std::vector<OtherDevice> m_othersInFront;
     std::vector<OtherDevice> m_othersBehind;
     bool m_refuseAccess = false;
 
-    std::map<usbio::HidHandle, OpenHandle> m_handles;
-    usbio::HidHandle m_nextHandle = 1;
+    std::map<boardlink::HidHandle, OpenHandle> m_handles;
+    boardlink::HidHandle m_nextHandle = 1;
     // Input reports the board has sent and no read has taken yet, oldest first.
     std::vector<SimBoard::Reply> m_inputQueue;
     // A reply on its way that arrives only once the read waiting for it has given up.
@@ -142,6 +148,7 @@ private:
     std::optional<std::size_t> m_dropReplyAfter;
     std::optional<std::size_t> m_answersLeft;
     unsigned m_latencyUs = 0;
+    std::atomic<bool> m_realTiming = false;
     struct PlannedFault {
         LinkFault fault;
         std::size_t exchangesBefore;

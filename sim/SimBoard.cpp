@@ -4,7 +4,7 @@
 #include <cstring>
 #include <span>
 
-#include "link/usbio.h"
+#include "link/Reports.h"
 
 namespace sim {
 namespace {
@@ -56,37 +56,37 @@ SimBoard::Reply SimBoard::Execute(const uint8_t* command, std::size_t commandLen
     Reply answer;
     answer.length = std::min(replyLength, ReplyCapacity);
     // Status and echo are set even in a reply too short to carry them; they then lie past its length.
-    const std::span<uint8_t> reply(answer.bytes.data(), std::max<std::size_t>(answer.length, usbio::DataByte));
+    const std::span<uint8_t> reply(answer.bytes.data(), std::max<std::size_t>(answer.length, boardlink::DataByte));
     // Bytes past the end of a short report read as zero, as the firmware's receive buffer would.
-    std::array<uint8_t, usbio::ReportBufferSize> in{};
+    std::array<uint8_t, boardlink::ReportBufferSize> in{};
     std::copy_n(command, std::min(commandLength, in.size()), in.begin());
 
-    const uint8_t code = in[usbio::CommandByte];
-    const uint8_t length = in[usbio::LengthByte];
-    const auto address = static_cast<uint16_t>(in[usbio::AddressLowByte] | (in[usbio::AddressHighByte] << 8));
-    const uint8_t* data = in.data() + usbio::DataByte;
-    const std::size_t dataRoom = reply.size() - usbio::DataByte;
+    const uint8_t code = in[boardlink::CommandByte];
+    const uint8_t length = in[boardlink::LengthByte];
+    const auto address = static_cast<uint16_t>(in[boardlink::AddressLowByte] | (in[boardlink::AddressHighByte] << 8));
+    const uint8_t* data = in.data() + boardlink::DataByte;
+    const std::size_t dataRoom = reply.size() - boardlink::DataByte;
 
     uint8_t status = StatusUnknownCommand;
     const bool refused = m_refuseNextCommand;
     m_refuseNextCommand = false;
     switch (refused ? uint8_t{0} : code) {
-    case usbio::ReadMemory:
-        status = length <= dataRoom ? ReadMemory(address, length, reply.data() + usbio::DataByte) : StatusRefused;
+    case boardlink::ReadMemory:
+        status = length <= dataRoom ? ReadMemory(address, length, reply.data() + boardlink::DataByte) : StatusRefused;
         break;
-    case usbio::WriteMemory:
-        status = length <= in.size() - usbio::DataByte ? WriteMemory(address, length, data) : StatusRefused;
+    case boardlink::WriteMemory:
+        status = length <= in.size() - boardlink::DataByte ? WriteMemory(address, length, data) : StatusRefused;
         break;
-    case usbio::ProgramMode: status = ProgramMode(in[usbio::AddressLowByte]); break;
-    case usbio::ProgramPage: status = ProgramPage(data); break;
-    case usbio::JtagCheck: status = m_jtagChainEnabled ? StatusOk : StatusRefused; break;
-    case usbio::JtagCapture: status = JtagCapture(); break;
-    case usbio::DrivePinHigh: status = DriveCellGroup(in[usbio::AddressLowByte], PinDrive::High); break;
-    case usbio::DrivePinLow: status = DriveCellGroup(in[usbio::AddressLowByte], PinDrive::Low); break;
-    case usbio::FloatPin: status = DriveCellGroup(in[usbio::AddressLowByte], PinDrive::Released); break;
-    case usbio::DriveAllHigh: status = DriveAll(PinDrive::High); break;
-    case usbio::DriveAllLow: status = DriveAll(PinDrive::Low); break;
-    case usbio::LeaveTestMode: status = LeaveTestMode(); break;
+    case boardlink::ProgramMode: status = ProgramMode(in[boardlink::AddressLowByte]); break;
+    case boardlink::ProgramPage: status = ProgramPage(data); break;
+    case boardlink::JtagCheck: status = m_jtagChainEnabled ? StatusOk : StatusRefused; break;
+    case boardlink::JtagCapture: status = JtagCapture(); break;
+    case boardlink::DrivePinHigh: status = DriveCellGroup(in[boardlink::AddressLowByte], PinDrive::High); break;
+    case boardlink::DrivePinLow: status = DriveCellGroup(in[boardlink::AddressLowByte], PinDrive::Low); break;
+    case boardlink::FloatPin: status = DriveCellGroup(in[boardlink::AddressLowByte], PinDrive::Released); break;
+    case boardlink::DriveAllHigh: status = DriveAll(PinDrive::High); break;
+    case boardlink::DriveAllLow: status = DriveAll(PinDrive::Low); break;
+    case boardlink::LeaveTestMode: status = LeaveTestMode(); break;
     default: break;
     }
     if (refused)
@@ -94,12 +94,12 @@ SimBoard::Reply SimBoard::Execute(const uint8_t* command, std::size_t commandLen
     if (m_statusOverride[code])
         status = *m_statusOverride[code];
 
-    reply[usbio::ReportIdByte] = 0;
-    reply[usbio::StatusByte] = status;
+    reply[boardlink::ReportIdByte] = 0;
+    reply[boardlink::StatusByte] = status;
     // The firmware echoes the command and the address it carried out.
     reply[2] = code;
-    reply[3] = in[usbio::AddressLowByte];
-    reply[4] = in[usbio::AddressHighByte];
+    reply[3] = in[boardlink::AddressLowByte];
+    reply[4] = in[boardlink::AddressHighByte];
     return answer;
 }
 

@@ -12,7 +12,7 @@ bool SimWatcher::Register(Handler handler)
 
 void SimWatcher::Unregister() { m_handler = nullptr; }
 
-void SimWatcher::Notify(uint32_t event, const usbio::DeviceNotification& notification)
+void SimWatcher::Notify(uint32_t event, const boardlink::DeviceNotification& notification)
 {
     // Queued with the watcher as context: a watcher gone by then delivers nothing.
     QTimer::singleShot(0, this, [this, event, notification] {

@@ -2,16 +2,14 @@
 
 #include <GL/gl.h>
 
-#include "boardtest/PinState.h"
-#include "view/BoardPicture.h"
+#include "scene/BoardPicture.h"
+#include "scene/Markers.h"
 
 namespace view {
 
-ImageRecord* BoardImage = nullptr;
-
 namespace {
 
-ImageRecord BoardImageRecord;
+using namespace scene;
 
 uint32_t LittleEndianWord(const uint8_t* bytes)
 {
@@ -26,26 +24,18 @@ void PaletteColour(int entry)
 
 }  // namespace
 
-MarkerLook MarkerLookOf(char letter)
+void BoardScene::UploadBoardTexture()
 {
-    if (letter == 'H' || letter == 'L')
-        return {0, letter & 4};
-    return {1, letter % 2 == 0 ? 4 : 0};
-}
-
-void UploadBoardTexture()
-{
-    if (!BoardImage) {
-        BoardImage = &BoardImageRecord;
-        BoardImageRecord.width = LittleEndianWord(BoardPicture);
-        BoardImageRecord.height = LittleEndianWord(BoardPicture + 4);
-        BoardImageRecord.pixels = BoardPicture + BoardPictureHeaderBytes;
+    if (!m_boardImage) {
+        m_boardImage = ImageRecord{LittleEndianWord(BoardPicture), LittleEndianWord(BoardPicture + 4),
+                                   BoardPicture + BoardPictureHeaderBytes};
     }
+    const ImageRecord& image = *m_boardImage;
     // No texture object: each draw replaces the context's default 2D texture. A row of
     // 3072 bytes meets the default unpack alignment of 4.
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, static_cast<GLsizei>(BoardImage->width),
-                 static_cast<GLsizei>(BoardImage->height), 0, GL_RGB, GL_UNSIGNED_BYTE,
-                 BoardImage->pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, static_cast<GLsizei>(image.width),
+                 static_cast<GLsizei>(image.height), 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 image.pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
 }
@@ -93,7 +83,7 @@ void DrawPinMarker(int row, int column, int kind, int level)
     glEnd();
 }
 
-void RenderBoard()
+void BoardScene::RenderBoard(std::span<const uint8_t, pins::CaptureBytes> capture)
 {
     glClear(GL_COLOR_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
@@ -121,14 +111,13 @@ void RenderBoard()
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
 
-    using boardtest::CaptureBuffer;
-    using boardtest::DecodePinState;
+    using pins::DecodePinState;
     for (int i = 0; i < MarkerColumns; ++i) {
-        const MarkerLook look = MarkerLookOf(DecodePinState(CaptureBuffer, i));
+        const MarkerLook look = MarkerLookOf(DecodePinState(capture, i));
         DrawPinMarker(UpperRow, i, look.kind, look.level);
     }
     for (int i = 0; i < MarkerColumns; ++i) {
-        const MarkerLook look = MarkerLookOf(DecodePinState(CaptureBuffer, i + MarkerColumns));
+        const MarkerLook look = MarkerLookOf(DecodePinState(capture, i + MarkerColumns));
         DrawPinMarker(LowerRow, i, look.kind, look.level);
     }
 }

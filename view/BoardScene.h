@@ -1,22 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 
-// The board scene: the board picture as a texture filling the view, and over it one arrow
-// marker per header position, coloured and turned by the position's state in CaptureBuffer.
-// Draws into whatever OpenGL context is current, in the world the view sets up.
+#include "pins/PinState.h"
+
+// The board scene drawn with OpenGL: the board picture as a texture filling the view, and
+// over it one arrow marker per header position, coloured and turned by the position's state
+// in the capture the view shows. Draws into whatever OpenGL context is current, in the
+// world the view sets up (scene/Markers.h).
 namespace view {
-
-// World coordinates of the view: x 0-5500 left to right, y 0-1900 bottom to top.
-inline constexpr float WorldWidth = 5500;
-inline constexpr float WorldHeight = 1900;
-
-// Marker rows and columns: column i of either row is centred at x = 1350 + 101 * i.
-inline constexpr int UpperRow = 1;  // header positions 0-39, reference line y = 1730
-inline constexpr int LowerRow = 0;  // header positions 40-79, reference line y = 270
-inline constexpr int MarkerColumns = 40;
-constexpr float MarkerCentreX(int column) { return static_cast<float>(1350 + 101 * column); }
-constexpr float RowReferenceY(int row) { return static_cast<float>(270 + 1460 * row); }
 
 struct ImageRecord {
     uint32_t width;
@@ -24,38 +18,22 @@ struct ImageRecord {
     const uint8_t* pixels;
 };
 
-// The board picture's image record once a draw has filled it; null at program start and
-// again after a board view is destroyed.
-extern ImageRecord* BoardImage;
+// The scene of one board view.
+class BoardScene {
+public:
+    // Draws the whole scene into the back buffer; no swap. Nothing is cached: every call
+    // uploads the picture and sends the rectangle and all 80 markers again.
+    void RenderBoard(std::span<const uint8_t, pins::CaptureBytes> capture);
 
-// Six colours as parallel arrays; markers use entry 1 (dark) and entry 5 (light).
-struct Palette {
-    float red[6];
-    float green[6];
-    float blue[6];
+    // Loads the board picture into the context's default 2D texture.
+    void UploadBoardTexture();
+
+    // The board picture's image record once a draw has filled it; null before.
+    const ImageRecord* BoardImage() const { return m_boardImage ? &*m_boardImage : nullptr; }
+
+private:
+    std::optional<ImageRecord> m_boardImage;
 };
-inline constexpr Palette MarkerPalette = {
-    {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f},
-    {0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f},
-    {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.5f},
-};
-inline constexpr int DarkEntry = 1;
-inline constexpr int LightEntry = 5;
-
-// Kind 0 ('H', 'L': driven) points outwards, kind 1 (any other letter) inwards; level 4
-// draws the marker dark with a light outline, level 0 light with a dark outline.
-struct MarkerLook {
-    int kind;
-    int level;
-};
-MarkerLook MarkerLookOf(char letter);
-
-// Draws the whole scene into the back buffer; no swap. Nothing is cached: every call
-// uploads the picture and sends the rectangle and all 80 markers again.
-void RenderBoard();
-
-// Loads the board picture into the context's default 2D texture.
-void UploadBoardTexture();
 
 // One marker: row 0 (lower) or 1 (upper), column 0-39, kind and level from MarkerLookOf.
 void DrawPinMarker(int row, int column, int kind, int level);

@@ -5,7 +5,7 @@
 
 #include <GL/gl.h>
 
-#include "view/BoardScene.h"
+#include "scene/Markers.h"
 
 namespace view {
 
@@ -36,7 +36,7 @@ void SizeBoardView(int width, int height)
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0, WorldWidth, 0, WorldHeight, -10, 10);
+    glOrtho(0, scene::WorldWidth, 0, scene::WorldHeight, -10, 10);
     glMatrixMode(GL_MODELVIEW);
     glColor3f(0, 0, 0);
     // The picture covers the whole view, so this black never shows.
@@ -46,7 +46,6 @@ void SizeBoardView(int width, int height)
     const GLfloat ambient[] = {0.5f, 0.5f, 0.5f, 1.0f};
     glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
     glEnable(GL_LIGHT0);
-    RenderBoard();
 }
 
 }  // namespace view

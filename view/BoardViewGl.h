@@ -15,8 +15,8 @@ QSurfaceFormat BoardViewFormat();
 // After the context is made: clear to the button-face colour, smooth shading.
 void SetUpBoardContext(const QColor& buttonFace);
 
-// On every size change, width and height in device pixels: viewport, the world projection,
-// light 0, and a first frame into the back buffer (not swapped).
+// On every size change, width and height in device pixels: viewport, the world projection
+// and light 0. The view then draws a first frame into the back buffer (not swapped).
 void SizeBoardView(int width, int height);
 
 }  // namespace view

@@ -16,16 +16,17 @@
 #include <regex>
 
 #include "app/IconPlacement.h"
-#include "app/LocalTime.h"
 #include "app/MainDlg.h"
-#include "app/MessageBox.h"
+#include "board/LocalTime.h"
 #include "boardtest/TestDlg.h"
+#include "dialog/MessageBox.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
-#include "sim/SimBoardWindow.h"
 #include "sim/SimWatcher.h"
+#include "simwindow/SimBoardWindow.h"
 
-using namespace usbio;
+using namespace boardlink;
+using namespace board;
 
 namespace {
 
@@ -53,25 +54,20 @@ class MainDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetBoardLink();
-        SetBackend(&board);
-        SetClockSource([] { return std::time_t{1700000000}; });
-        stamp = FormatTime(LocalNow(), LogTimePrefix);
-        SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+        stamp = FormatTime(LocalNow(clock), LogTimePrefix);
     }
-    void TearDown() override
+    void TearDown() override { dlg.reset(); }
+    // The main window on the simulated board, its clock set and its message boxes recorded,
+    // not yet opened.
+    void Make(DeviceWatcher* source)
     {
-        dlg.reset();
-        SetMainWindow(nullptr);
-        ResetBoardLink();
-        SetBackend(nullptr);
-        SetClockSource(nullptr);
-        SetMessageBoxHandler(nullptr);
+        dlg = std::make_unique<CMainDlg>(board, source);
+        dlg->SetClock(clock);
+        dlg->SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
     }
     CMainDlg& Open()
     {
-        dlg = std::make_unique<CMainDlg>(&watcher);
-        SetMainWindow(dlg.get());
+        Make(&watcher);
         dlg->InitDialog();
         dlg->show();
         return *dlg;
@@ -85,6 +81,7 @@ protected:
     }
     std::string Box(int id) const { return dlg->Item<QLineEdit>(id)->text().toStdString(); }
 
+    const Clock clock = [] { return std::time_t{1700000000}; };
     sim::SimBackend board;
     CountingWatcher watcher;
     std::unique_ptr<CMainDlg> dlg;
@@ -244,7 +241,7 @@ TEST_F(MainDlgTest, DetachBlanksTheBoxesAndAttachShowsTheBoardAgain)
     for (int box : {IDC_SERIAL, IDC_LASTPROGRAMMED, IDC_FILE, IDC_CYCLES})
         EXPECT_EQ(Box(box), "<unknown>") << box;
     EXPECT_EQ(dlg->m_progress->value(), 0);
-    EXPECT_EQ(DeviceFound, 0);
+    EXPECT_FALSE(dlg->Link().DeviceFound());
     EXPECT_TRUE(board.Received().empty());
 
     board.Board().WriteInfoBlock({300, 3, 15, 6, 14, 5, 9, 0xFFFFFFFF, "x.rbf"});
@@ -285,16 +282,15 @@ TEST_F(MainDlgTest, ReplugCyclesKeepOneRegistrationAndAnotherPortWaitsForTheNext
     watcher.Deliver(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw-sim1"});
     EXPECT_EQ(Log(), logBefore) << "another port is another device until the board is found there";
     EXPECT_EQ(Box(IDC_SERIAL), "<unknown>");
-    dlg->ExchangeReports();
-    EXPECT_EQ(BoardDevicePath, "/dev/hidraw-sim1");
+    dlg->Link().ExchangeReports();
+    EXPECT_EQ(dlg->Link().BoardDevicePath(), "/dev/hidraw-sim1");
     EXPECT_EQ(watcher.registrations, 5);
 }
 
 TEST_F(MainDlgTest, SimulatedBoardWindowUnplugsAndPlugsThroughTheWatcher)
 {
     sim::SimWatcher simWatcher;
-    dlg = std::make_unique<CMainDlg>(&simWatcher);
-    SetMainWindow(dlg.get());
+    Make(&simWatcher);
     dlg->InitDialog();
     sim::SimBoardWindow boardWindow(board, simWatcher);
     boardWindow.Unplug();
@@ -317,7 +313,7 @@ TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
     watcher.Deliver(DeviceRemoveComplete, {DeviceTypeInterface, "/dev/hidraw9"});
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
     EXPECT_EQ(Log(), logBefore);
-    EXPECT_EQ(DeviceFound, 1);
+    EXPECT_TRUE(dlg->Link().DeviceFound());
 }
 
 TEST_F(MainDlgTest, UnopenableBoardIsNamedOnceInLinesThatFitTheLog)
@@ -425,7 +421,6 @@ TEST_F(MainDlgTest, BoardTestRunsTheTestDialogModallyAndLeavesTestModeAfter)
     ASSERT_EQ(board.Received().size(), 1u);
     EXPECT_EQ(board.Received()[0][1], LeaveTestMode);
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf") << "the boxes show the stored texts again";
-    EXPECT_EQ(ActiveTestDlg, nullptr);
 }
 
 // What the screen shows of the main window is the same before the test dialog opens and
@@ -464,8 +459,7 @@ TEST_F(MainDlgTest, SimulatedBoardWindowStaysUsableWhileTheMainWindowRuns)
     sim::SimBoardWindow boardWindow(board, simWatcher);
     boardWindow.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&boardWindow));
-    dlg = std::make_unique<CMainDlg>(&simWatcher);
-    SetMainWindow(dlg.get());
+    Make(&simWatcher);
     CDialog::SetApplicationWindow(dlg.get());
     WhenModalOpens<CMainDlg>([&](CMainDlg* running) {
         QPushButton* unplug = nullptr;
@@ -490,10 +484,10 @@ TEST_F(MainDlgTest, WriteFailureLogsTheTimeAloneThenTheMessage)
 {
     Open();
     board.FailNextWrite();
-    dlg->ExchangeReports();
+    dlg->Link().ExchangeReports();
     const auto log = Log();
     ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[1], FormatTime(LocalNow(), "%m/%d/%Y %H:%M:%S"));
+    EXPECT_EQ(log[1], FormatTime(LocalNow(clock), "%m/%d/%Y %H:%M:%S"));
     EXPECT_EQ(log[2], "  Can't write to device");
 }
 

@@ -13,16 +13,17 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "app/DataExchange.h"
-#include "app/MessageBox.h"
-#include "boardtest/PinState.h"
-#include "boardtest/PinTables.h"
+#include "board/LeadingInt.h"
 #include "boardtest/TestDlg.h"
+#include "dialog/DataExchange.h"
+#include "dialog/MessageBox.h"
+#include "pins/PinState.h"
+#include "pins/PinTables.h"
 #include "res/resource.h"
 #include "support/RecordingWindow.h"
-#include "view/dialoggldlg.h"
+#include "view/BoardViewFrame.h"
 
-using namespace usbio;
+using namespace boardlink;
 
 namespace {
 
@@ -31,8 +32,8 @@ protected:
     void SetUp() override
     {
         SimLinkTest::SetUp();
-        SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
-        dlg = std::make_unique<CTestDlg>();
+        dlg = std::make_unique<CTestDlg>(link);
+        dlg->SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
         dlg->InitDialog();
         dlg->show();
         board.ClearRecord();
@@ -40,7 +41,6 @@ protected:
     void TearDown() override
     {
         dlg.reset();
-        SetMessageBoxHandler(nullptr);
         SimLinkTest::TearDown();
     }
     std::string Result() const { return dlg->Item<QPlainTextEdit>(IDC_RESULT)->toPlainText().toStdString(); }
@@ -58,7 +58,6 @@ protected:
 TEST_F(TestDlgTest, OpensWithItsInitialValues)
 {
     EXPECT_EQ(dlg->windowTitle().toStdString(), "Morvane FPGA JTAG Tests");
-    EXPECT_EQ(ActiveTestDlg, dlg.get());
     EXPECT_EQ(Result(), "<no tests performed yet>");
     EXPECT_EQ(dlg->Item<QLineEdit>(IDC_PINNUMBER)->text(), "1");
     EXPECT_EQ(dlg->Item<QComboBox>(IDC_LEVEL)->currentText(), "Hi-Z");
@@ -102,7 +101,7 @@ TEST_F(TestDlgTest, PinNumberIsTakenAsAnIntegerInRange)
         } else {
             EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.typed;
             EXPECT_EQ(dlg->TestIndex, indexBefore) << "the radio group is not read after a refusal";
-            if (const std::optional<int> stored = ParseLeadingInt(c.typed)) {
+            if (const std::optional<int> stored = board::ParseLeadingInt(c.typed)) {
                 EXPECT_EQ(dlg->PinNumber, *stored) << "an out-of-range number is stored before the check";
             }
             EXPECT_EQ(dlg->Item<QLineEdit>(IDC_PINNUMBER)->selectedText(), QString(c.typed).trimmed().isEmpty() ? "" : c.typed);
@@ -219,7 +218,7 @@ TEST_F(TestDlgTest, EveryWayOutLeavesTestMode)
 {
     for (const char* way : {"Escape", "button", "close box"}) {
         dlg.reset();
-        dlg = std::make_unique<CTestDlg>();
+        dlg = std::make_unique<CTestDlg>(link);
         dlg->InitDialog();
         dlg->show();
         QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
@@ -240,7 +239,7 @@ TEST_F(TestDlgTest, EveryWayOutLeavesTestMode)
 
 TEST_F(TestDlgTest, ClickOnAMarkerCapturesAndReportsThatPin)
 {
-    board.Board().SetExternalLevel(boardtest::BoundaryCellTable[22], false);
+    board.Board().SetExternalLevel(pins::BoundaryCellTable[22], false);
     struct Case {
         int x, y;
         const char* result;
@@ -275,12 +274,11 @@ TEST_F(TestDlgTest, ClicksOffTheMarkersAskNothing)
 
 TEST_F(TestDlgTest, RefusedCaptureOnClickKeepsTheMarkers)
 {
-    boardtest::CaptureBuffer.fill(0xFF);
-    board.Board().SetExternalLevel(boardtest::BoundaryCellTable[23], false);
+    board.Board().SetExternalLevel(pins::BoundaryCellTable[23], false);
     board.Board().RefuseNextCapture();
     Click(170, 10);
     EXPECT_EQ(Result(), "Capture did not occur .... ");
-    EXPECT_EQ(boardtest::DecodePinState(boardtest::CaptureBuffer, 0), '1');
+    EXPECT_EQ(pins::DecodePinState(dlg->BoardView()->ShownCapture(), 0), '1');
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-using namespace usbio;
+using namespace boardlink;
 
 TEST(HidapiBackend, OpenFailureGivesTheSystemsReason)
 {

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-using namespace usbio;
+using namespace boardlink;
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-using usbio::ParseReportDescriptor;
-using usbio::ReportDescriptorResult;
+using boardlink::ParseReportDescriptor;
+using boardlink::ReportDescriptorResult;
 
 namespace {
 
@@ -64,7 +64,7 @@ const std::string FixtureFile = std::string(TARVIK_FIXTURE_DIR) + "/hid-report-d
 // The recorded devices, in the fixture file's order, with their lengths worked out by hand
 // from the descriptor bytes (they agree with the lengths Windows recorded for them).
 
-void ExpectLengths(const usbio::ReportLengths& lengths, uint16_t input, uint16_t output, uint16_t feature,
+void ExpectLengths(const boardlink::ReportLengths& lengths, uint16_t input, uint16_t output, uint16_t feature,
                    uint16_t usagePage, uint16_t usage)
 {
     EXPECT_EQ(lengths.input, input);

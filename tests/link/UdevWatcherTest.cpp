@@ -4,7 +4,7 @@
 
 #include "support/UdevEventFixture.h"
 
-using namespace usbio;
+using namespace boardlink;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "link/UdevRule.h"
-#include "link/usbio.h"
+#include "link/Reports.h"
 
 namespace {
 
@@ -34,14 +34,14 @@ std::string UpperHex(uint16_t id)
 // seat's user only, early enough for the uaccess tag to take effect.
 TEST(Packaging, UdevRuleGrantsTheSeatUserTheBoardOnly)
 {
-    const std::string name(usbio::BoardUdevRuleFile);
+    const std::string name(boardlink::BoardUdevRuleFile);
     const std::string rule = ReadPackagingFile(name);
     ASSERT_FALSE(rule.empty());
 
     EXPECT_LT(std::stoi(name.substr(0, name.find('-'))), 73) << "73-seat-late.rules applies uaccess";
     EXPECT_NE(rule.find("KERNEL==\"hidraw*\""), std::string::npos);
     // The HID device above the node: USB bus, the board's vendor and product, any instance.
-    const std::string parent = "0003:" + UpperHex(usbio::BoardVendorId) + ":" + UpperHex(usbio::BoardProductId) + ".*";
+    const std::string parent = "0003:" + UpperHex(boardlink::BoardVendorId) + ":" + UpperHex(boardlink::BoardProductId) + ".*";
     EXPECT_NE(rule.find("KERNELS==\"" + parent + "\""), std::string::npos);
     EXPECT_NE(rule.find("TAG+=\"uaccess\""), std::string::npos);
     EXPECT_FALSE(std::regex_search(rule, std::regex(R"(MODE\s*:?=\s*"0?\d\d[2367])")))
@@ -50,7 +50,7 @@ TEST(Packaging, UdevRuleGrantsTheSeatUserTheBoardOnly)
 
 TEST(Packaging, DesktopEntryStartsTarvikWithItsIcon)
 {
-    const std::string entry = ReadPackagingFile("tarvik.desktop");
+    const std::string entry = ReadPackagingFile("org.tarvik.Tarvik.desktop");
     for (const char* line : {"[Desktop Entry]\n", "\nType=Application\n", "\nExec=tarvik\n", "\nIcon=tarvik\n",
                              "\nCategories=Development;Electronics;\n"})
         EXPECT_NE(entry.find(line), std::string::npos) << line;

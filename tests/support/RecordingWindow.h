@@ -3,13 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindowHost.h"
-#include "link/usbio.h"
+#include "board/InfoBlock.h"
+#include "link/BoardLink.h"
+#include "link/Reporter.h"
 #include "sim/SimBackend.h"
 
-// A main window without widgets: it records what the handlers log, show and ask, so the
-// board link and the handlers can be checked line by line.
-class RecordingWindow : public MainWindowHost {
+// What a main window keeps and shows, without widgets: it records what the board link and
+// the board operations log, show and ask, so they can be checked line by line.
+class RecordingWindow : public boardlink::Reporter, public board::BoardTexts {
 public:
     std::vector<std::string> log;
     std::vector<std::string> messageBoxes;  // "caption: text"
@@ -28,8 +29,9 @@ public:
 
     void LogLine(std::string text) override { log.push_back(std::move(text)); }
     void LogTimestamped() override { log.push_back("<time>"); }
-    void RegisterBoardNotification() override { ++registrations; }
-    bool UpdateData(bool saveAndValidate) override
+    // The main window registers for the board's notifications each time a search finds it.
+    void RegisterBoardNotification() { ++registrations; }
+    bool UpdateData(bool saveAndValidate)
     {
         updates.push_back({saveAndValidate, board != nullptr ? board->Received().size() : 0});
         return true;
@@ -46,23 +48,16 @@ public:
     }
 };
 
-// A board link on the simulated board with a recording main window, reset around each test.
+// A board link on the simulated board, reporting to a recording main window.
 class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        usbio::ResetBoardLink();
-        usbio::SetBackend(&board);
-        usbio::SetMainWindow(&window);
+        link.SetBoardFoundHandler([this] { window.RegisterBoardNotification(); });
         window.board = &board;
-    }
-    void TearDown() override
-    {
-        usbio::ResetBoardLink();
-        usbio::SetMainWindow(nullptr);
-        usbio::SetBackend(nullptr);
     }
 
     sim::SimBackend board;
     RecordingWindow window;
+    boardlink::BoardLink link{board, &window};
 };

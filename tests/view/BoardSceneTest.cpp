@@ -7,17 +7,16 @@
 #include <gtest/gtest.h>
 
 #include "OffscreenBoardView.h"
-#include "PictureTexels.h"
-#include "boardtest/PinState.h"
-#include "boardtest/PinTables.h"
+#include "pins/PinState.h"
+#include "pins/PinTables.h"
+#include "scene/Markers.h"
+#include "scene/PictureTexels.h"
 #include "view/BoardScene.h"
-
-using boardtest::CaptureBuffer;
 using picture_texels::Shown;
 using picture_texels::Texel;
 using picture_texels::TexelColumnAt;
 using picture_texels::TexelRowAt;
-using view::picture::Rgb;
+using scene::picture::Rgb;
 
 namespace {
 
@@ -35,9 +34,9 @@ std::string Describe(Rgb c)
 }
 
 // Sets the three capture bits of a header position so that it decodes to letter.
-void SetPinState(boardtest::Capture& capture, int position, char letter)
+void SetPinState(pins::Capture& capture, int position, char letter)
 {
-    const int group = boardtest::BoundaryCellTable[boardtest::HeaderPinTable[position]];
+    const int group = pins::BoundaryCellTable[pins::HeaderPinTable[position]];
     auto setBit = [&](int bit, bool on) {
         const auto mask = static_cast<uint8_t>(0x80 >> (bit % 8));
         capture[bit / 8] = static_cast<uint8_t>(on ? capture[bit / 8] | mask : capture[bit / 8] & ~mask);
@@ -55,9 +54,8 @@ protected:
         m_view = std::make_unique<OffscreenBoardView>();
         if (!m_view->Failure().isEmpty())
             GTEST_SKIP() << "cannot render the board view: " << m_view->Failure().toStdString();
-        CaptureBuffer.fill(0xFF);
+        m_view->capture.fill(0xFF);
     }
-    void TearDown() override { CaptureBuffer = {}; }
 
     void Paint()
     {
@@ -68,8 +66,8 @@ protected:
     // The pixel whose area holds world point (x, y).
     QPoint PixelAt(double x, double y) const
     {
-        return {static_cast<int>(std::floor(x * m_view->Width() / view::WorldWidth)),
-                static_cast<int>(std::floor((view::WorldHeight - y) * m_view->Height() / view::WorldHeight))};
+        return {static_cast<int>(std::floor(x * m_view->Width() / scene::WorldWidth)),
+                static_cast<int>(std::floor((scene::WorldHeight - y) * m_view->Height() / scene::WorldHeight))};
     }
     Rgb Pixel(QPoint p) const
     {
@@ -95,11 +93,11 @@ TEST_F(BoardSceneRendering, PictureFillsTheViewAt94PercentBrightness)
     const int h = m_view->Height();
     int checked = 0;
     for (int py = 0; py < h; py = py + 4 < h || py == h - 1 ? py + 4 : h - 1) {
-        const double y = (h - py - 0.5) * view::WorldHeight / h;
+        const double y = (h - py - 0.5) * scene::WorldHeight / h;
         if ((y > 1570 && y < 1790) || (y > 110 && y < 330))
             continue;  // marker rows
         for (int px = 0; px < w; px += 3) {
-            const double x = (px + 0.5) * view::WorldWidth / w;
+            const double x = (px + 0.5) * scene::WorldWidth / w;
             const int col = static_cast<int>(TexelColumnAt(x));
             const int row = static_cast<int>(TexelRowAt(y));
             bool matches = false;
@@ -118,18 +116,18 @@ TEST_F(BoardSceneRendering, PictureFillsTheViewAt94PercentBrightness)
 
     // A plain stretch of board between the crystal and the flash: dimmed, not as stored.
     const Rgb board = At(320 * 5500.0 / (0.92 * 1024), 1920 * (300.0 / 512 - 0.38) / 0.62);
-    EXPECT_TRUE(Near(board, Shown(view::picture::BoardGreen))) << Describe(board);
-    EXPECT_FALSE(Near(board, view::picture::BoardGreen));
+    EXPECT_TRUE(Near(board, Shown(scene::picture::BoardGreen))) << Describe(board);
+    EXPECT_FALSE(Near(board, scene::picture::BoardGreen));
 }
 
 // The rectangle reaches y = 1920 but the view ends at 1900: the board's rim along the top of
 // the picture (texel rows 509-511) never shows.
 TEST_F(BoardSceneRendering, StripAboveTheWorldTopIsNeverVisible)
 {
-    ASSERT_EQ(Texel(500, 510), view::picture::BoardRim);
-    ASSERT_EQ(Texel(500, 508), view::picture::BoardGreen);
+    ASSERT_EQ(Texel(500, 510), scene::picture::BoardRim);
+    ASSERT_EQ(Texel(500, 508), scene::picture::BoardGreen);
     Paint();
-    const Rgb rim = Shown(view::picture::BoardRim);
+    const Rgb rim = Shown(scene::picture::BoardRim);
     for (int px = 8; px < m_view->Width(); ++px)
         ASSERT_FALSE(Near(Pixel({px, 0}), rim)) << "pixel " << px << " of the top row shows the rim";
 }
@@ -153,17 +151,17 @@ TEST_F(BoardSceneRendering, MarkersShowTheStateLetters)
     };
     const int columns[] = {5, 12, 21, 30};
     for (int k = 0; k < 4; ++k) {
-        SetPinState(CaptureBuffer, columns[k], cases[k].letter);
-        SetPinState(CaptureBuffer, columns[k] + 40, cases[k].letter);
+        SetPinState(m_view->capture, columns[k], cases[k].letter);
+        SetPinState(m_view->capture, columns[k] + 40, cases[k].letter);
     }
     Paint();
 
     for (int k = 0; k < 4; ++k) {
         const Case& c = cases[k];
-        const double x = view::MarkerCentreX(columns[k]);
-        for (int row : {view::UpperRow, view::LowerRow}) {
-            const bool up = row == view::UpperRow ? c.upperPointsUp : c.lowerPointsUp;
-            const double y = view::RowReferenceY(row);
+        const double x = scene::MarkerCentreX(columns[k]);
+        for (int row : {scene::UpperRow, scene::LowerRow}) {
+            const bool up = row == scene::UpperRow ? c.upperPointsUp : c.lowerPointsUp;
+            const double y = scene::RowReferenceY(row);
             const std::string where = std::string("letter ") + c.letter + " row " + std::to_string(row);
 
             // Shaft and head centres are filled; the tip lies on the pointing side only.
@@ -188,8 +186,8 @@ TEST_F(BoardSceneRendering, MarkersShowTheStateLetters)
 // Position 0 is centred at x = 1350 on the upper row and position 79 at 5289 on the lower.
 TEST_F(BoardSceneRendering, EndPositionsSitAtTheEndsOfTheirRows)
 {
-    SetPinState(CaptureBuffer, 0, 'L');
-    SetPinState(CaptureBuffer, 79, 'L');
+    SetPinState(m_view->capture, 0, 'L');
+    SetPinState(m_view->capture, 79, 'L');
     Paint();
 
     struct End {
@@ -197,10 +195,10 @@ TEST_F(BoardSceneRendering, EndPositionsSitAtTheEndsOfTheirRows)
         int row;
         double x;
     };
-    for (End end : {End{0, view::UpperRow, 1350}, End{79, view::LowerRow, 5289}}) {
+    for (End end : {End{0, scene::UpperRow, 1350}, End{79, scene::LowerRow, 5289}}) {
         // 'L' points outwards: up on the upper row, down on the lower one.
-        const double shaftY = end.row == view::UpperRow ? view::RowReferenceY(end.row) - 62.5
-                                                         : view::RowReferenceY(end.row) - 37.5;
+        const double shaftY = end.row == scene::UpperRow ? scene::RowReferenceY(end.row) - 62.5
+                                                         : scene::RowReferenceY(end.row) - 37.5;
         const QPoint centre = PixelAt(end.x, shaftY);
         int left = centre.x();
         int right = centre.x();
@@ -208,14 +206,14 @@ TEST_F(BoardSceneRendering, EndPositionsSitAtTheEndsOfTheirRows)
             --left;
         while (Near(Pixel({right + 1, centre.y()}), Black))
             ++right;
-        const double expected = end.x * m_view->Width() / view::WorldWidth;
+        const double expected = end.x * m_view->Width() / scene::WorldWidth;
         EXPECT_NEAR((left + right + 1) / 2.0, expected, 1.0) << "position " << end.position;
         EXPECT_GE(right - left + 1, 4) << "position " << end.position << " shaft is too narrow";
 
         // The same column on the other row still shows the initial '1'.
         const int otherRow = 1 - end.row;
-        const double otherShaftY = otherRow == view::UpperRow ? view::RowReferenceY(otherRow) - 37.5
-                                                               : view::RowReferenceY(otherRow) - 62.5;
+        const double otherShaftY = otherRow == scene::UpperRow ? scene::RowReferenceY(otherRow) - 37.5
+                                                               : scene::RowReferenceY(otherRow) - 62.5;
         EXPECT_TRUE(Near(At(end.x, otherShaftY), PaleYellow)) << "position " << end.position;
     }
 }
@@ -228,7 +226,7 @@ TEST(MarkerLook, KindAndLevelOfEachLetter)
         int level;
     };
     for (Case c : {Case{'H', 0, 0}, {'L', 0, 4}, {'0', 1, 4}, {'1', 1, 0}, {'?', 1, 0}}) {
-        const view::MarkerLook look = view::MarkerLookOf(c.letter);
+        const scene::MarkerLook look = scene::MarkerLookOf(c.letter);
         EXPECT_EQ(look.kind, c.kind) << c.letter;
         EXPECT_EQ(look.level, c.level) << c.letter;
     }

@@ -4,13 +4,12 @@
 
 #include <GL/gl.h>
 
-#include "view/BoardScene.h"
 #include "view/BoardViewGl.h"
-#include "view/dialoggldlg.h"
+#include "view/BoardViewFrame.h"
 
 OffscreenBoardView::OffscreenBoardView()
 {
-    const QSize size = CBoardViewDlg::ClientSize();
+    const QSize size = BoardViewFrame::ClientSize();
     m_width = size.width();
     m_height = size.height();
     m_surface.setFormat(view::BoardViewFormat());
@@ -35,6 +34,7 @@ OffscreenBoardView::OffscreenBoardView()
     }
     view::SetUpBoardContext(QColor(240, 240, 240));
     view::SizeBoardView(m_width, m_height);
+    m_scene.RenderBoard(capture);
 }
 
 OffscreenBoardView::~OffscreenBoardView()
@@ -43,12 +43,11 @@ OffscreenBoardView::~OffscreenBoardView()
         m_fbo.reset();
         m_context.doneCurrent();
     }
-    view::BoardImage = nullptr;
 }
 
 void OffscreenBoardView::Paint()
 {
-    view::RenderBoard();
+    m_scene.RenderBoard(capture);
     glFinish();
 }
 

@@ -4,12 +4,12 @@
 
 #include <QPoint>
 
-#include "view/dialoggldlg.h"
+#include "view/BoardViewFrame.h"
 
 // A board view that records the left-button presses its client area hands on.
-class RecordingBoardView : public CBoardViewDlg {
+class RecordingBoardView : public BoardViewFrame {
 public:
-    using CBoardViewDlg::CBoardViewDlg;
+    using BoardViewFrame::BoardViewFrame;
     void OnLButtonDown(QPoint point) override { presses.push_back(point); }
     std::vector<QPoint> presses;
 };

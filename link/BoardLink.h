@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "link/HidBackend.h"
+#include "link/Reporter.h"
+#include "link/Reports.h"
+
+namespace boardlink {
+
+// One board's link: the two report buffers, the found latch, the board's device path and
+// report lengths, the three handles and the device layer they come from. One exchange at a
+// time on a link; links on different boards (each with its own device layer) work side by
+// side, also from different threads, as nothing here is shared between links.
+class BoardLink {
+public:
+    // reporter: where the link's own log lines go (a silent one when none is given).
+    explicit BoardLink(HidBackend& backend, Reporter* reporter = nullptr);
+    ~BoardLink();
+    BoardLink(const BoardLink&) = delete;
+    BoardLink& operator=(const BoardLink&) = delete;
+
+    HidBackend& Backend() { return m_backend; }
+    Reporter& Report() { return *m_reporter; }
+    void SetReporter(Reporter* reporter);
+    // Called each time a search finds the board, before it is opened (the main window
+    // registers for the board's notifications there).
+    void SetBoardFoundHandler(std::function<void()> handler) { m_boardFound = std::move(handler); }
+
+    ReportBuffer& CommandReport() { return m_commandReport; }
+    ReportBuffer& ReplyReport() { return m_replyReport; }
+    // Fills the command fields of CommandReport; data bytes are the caller's.
+    void SetCommand(uint8_t command, uint8_t length, uint16_t address);
+
+    // Sends CommandReport and receives ReplyReport, searching for the board first when it
+    // is not known to be there. Failures are logged and leave the link unfound.
+    void ExchangeReports();
+    bool FindBoard();
+    void WriteOutputReport();
+    void ReadInputReport();
+    void CloseBoardHandles();
+    // The board has gone: its handles are closed and the next exchange searches again.
+    void ForgetBoard();
+
+    bool DeviceFound() const { return m_deviceFound; }
+    // The board's device path from the last search that found it.
+    const std::string& BoardDevicePath() const { return m_boardDevicePath; }
+    // The identity of the board found last (HidInterfaceInfo::identity), recorded with its path.
+    const std::string& BoardDeviceIdentity() const { return m_boardDeviceIdentity; }
+    const HidCaps& BoardCaps() const { return m_boardCaps; }
+
+private:
+    void CloseIfValid(HidHandle& handle);
+    bool OpenBoard(const std::string& devicePath);
+    void LogSystemDeviceNotice(unsigned topLevelUsage);
+    // Searches when the board is not known to be there; true when it is.
+    bool EnsureFound();
+
+    HidBackend& m_backend;
+    SilentReporter m_silent;
+    Reporter* m_reporter;
+    std::function<void()> m_boardFound;
+
+    ReportBuffer m_commandReport{};
+    ReportBuffer m_replyReport{};
+    bool m_deviceFound = false;
+    std::string m_boardDevicePath;
+    std::string m_boardDeviceIdentity;
+    HidCaps m_boardCaps{};
+    // The board node that could not be opened, and why, as last logged: every exchange
+    // searches again while the board cannot be opened, and the same lines each time would
+    // bury the log.
+    std::string m_reportedOpenFailure;
+    HidHandle m_queryHandle = InvalidHidHandle;
+    HidHandle m_writeHandle = InvalidHidHandle;
+    HidHandle m_readHandle = InvalidHidHandle;
+};
+
+}  // namespace boardlink

@@ -1,0 +1,77 @@
+#include "app/DeviceChange.h"
+
+#include <gtest/gtest.h>
+
+#include "app/MainWindowHost.h"
+#include "link/HidrawSysfs.h"
+#include "link/UdevWatcher.h"
+#include "sim/SimBackend.h"
+#include "support/UdevEventFixture.h"
+
+using namespace boardlink;
+using namespace board;
+
+namespace {
+
+// A main window without widgets: its link to the simulated board, the texts its boxes would
+// show and the lines its log would hold.
+class RecordingHost final : public MainWindowHost {
+public:
+    explicit RecordingHost(HidBackend& backend) : m_link(backend, this) {}
+
+    std::vector<std::string> log;
+
+    BoardLink& Link() override { return m_link; }
+    const board::Clock& Clock() const override { return m_clock; }
+    bool UpdateData(bool) override { return true; }
+    void LogLine(std::string text) override { log.push_back(std::move(text)); }
+    void LogTimestamped() override { log.push_back("<time>"); }
+    void SetProgressRange(int, int) override {}
+    void SetProgressPos(int) override {}
+    void MessageBox(const std::string&, const std::string&) override {}
+
+private:
+    board::Clock m_clock = SystemTime;
+    BoardLink m_link;
+};
+
+// Recorded events: the board's node is given to a mouse after an unplug; the mouse's arrival
+// and removal are not the board's, and the board back on its old node is the board again.
+TEST(DeviceChange, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
+{
+    sim::SimBackend board;
+    RecordingHost window(board);
+    const std::vector<RecordedUdevEvent> events = ReadUdevEventFixture(TARVIK_FIXTURE_DIR "/udev-hidraw-events.txt");
+    ASSERT_EQ(events.size(), 5u);
+    auto deliver = [&window](const RecordedUdevEvent& e) {
+        const std::optional<DeviceEvent> event = TranslateUdevEvent(e.action, e.devnode.c_str(), "hidraw", e.Devpath());
+        ASSERT_TRUE(event) << e.syspath;
+        HandleDeviceChange(window, event->event, event->notification);
+    };
+
+    board.Plug(events[0].devnode, HidrawDeviceIdentity(events[0].Devpath()));
+    ASSERT_TRUE(JtagChainUsable(window.Link()));
+    EXPECT_EQ(window.Link().BoardDeviceIdentity(), "/devices/virtual/misc/uhid/0003:0925:1299");
+
+    board.Unplug();
+    deliver(events[1]);
+    ASSERT_FALSE(window.log.empty());
+    EXPECT_TRUE(window.log.back().ends_with(" Morvane FPGA board detached")) << window.log.back();
+    EXPECT_EQ(window.m_strSerial, UnknownText);
+
+    const std::size_t linesBefore = window.log.size();
+    board.ClearRecord();
+    deliver(events[2]);
+    deliver(events[3]);
+    EXPECT_EQ(window.log.size(), linesBefore) << "neither attached nor detached";
+    EXPECT_TRUE(board.Received().empty()) << "nothing read for the mouse";
+    EXPECT_EQ(window.m_strSerial, UnknownText);
+
+    board.Plug(events[4].devnode, HidrawDeviceIdentity(events[4].Devpath()));
+    deliver(events[4]);
+    ASSERT_GT(window.log.size(), linesBefore);
+    EXPECT_TRUE(window.log[linesBefore].ends_with(" Morvane FPGA board attached")) << window.log[linesBefore];
+    EXPECT_EQ(window.m_strSerial, "TRK_00042");
+}
+
+}  // namespace
