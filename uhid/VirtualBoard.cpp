@@ -7,7 +7,7 @@
 #include <fstream>
 #include <thread>
 
-#include "link/usbio.h"
+#include "link/Reports.h"
 #include "sim/SimBackend.h"
 
 namespace uhid {
@@ -15,7 +15,7 @@ namespace {
 
 DeviceIdentity BoardIdentity(const std::string& uniq)
 {
-    return {"Morvane FPGA board", uniq, BusUsb, usbio::BoardVendorId, usbio::BoardProductId,
+    return {"Morvane FPGA board", uniq, BusUsb, boardlink::BoardVendorId, boardlink::BoardProductId,
             sim::SimBackend::BoardReportDescriptor()};
 }
 
@@ -167,7 +167,7 @@ void VirtualBoard::Exchange(const std::vector<uint8_t>& output, Clock::time_poin
     }
     if (fault == ExchangeFault::Refused) {
         std::vector<uint8_t> reply(sim::SimBackend::ReportByteLength, 0);
-        reply[usbio::StatusByte] = sim::StatusRefused;
+        reply[boardlink::StatusByte] = sim::StatusRefused;
         Reply(std::move(reply), now + m_options.latency);
     } else {
         // The firmware carries out every command it receives, even one whose reply is lost.
@@ -175,7 +175,7 @@ void VirtualBoard::Exchange(const std::vector<uint8_t>& output, Clock::time_poin
             m_model.Execute(command.data(), command.size(), sim::SimBackend::ReportByteLength);
         std::vector<uint8_t> reply(executed.bytes.begin(), executed.bytes.begin() + executed.length);
         if (fault == ExchangeFault::GarbledStatus)
-            reply[usbio::StatusByte] ^= 0x20;
+            reply[boardlink::StatusByte] ^= 0x20;
         if (fault == ExchangeFault::LateReply)
             Reply(std::move(reply), now + m_options.lateReply, true);
         else if (fault != ExchangeFault::NoReply)

@@ -216,7 +216,9 @@ int main(int argc, char** argv)
 {
     Options options;
     CLI::App app{"A Morvane FPGA board without hardware: the simulated board's firmware behind a real USB HID "
-                 "device made through /dev/uhid (run as root), for Tarvik, its tests and a class without boards."};
+                 "device made through /dev/uhid (run as root), for Tarvik, its tests and a class without boards.",
+                 "tarvik-uhid-board"};
+    app.set_version_flag("-V,--version", std::string("tarvik-uhid-board ") + TARVIK_VERSION);
     app.footer(CommandHelp);
     app.add_option("--uniq", options.board.uniq, "the device's serial number string")->capture_default_str();
     app.add_flag("--mouse", options.mouse, "also plug in a mouse (another kind of HID device)");

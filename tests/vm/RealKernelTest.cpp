@@ -26,22 +26,25 @@
 #include <vector>
 
 #include "UhidBoardProcess.h"
-#include "app/BoardNotification.h"
-#include "app/InfoBlock.h"
+#include "app/DeviceChange.h"
 #include "app/MainDlg.h"
-#include "app/MessageBox.h"
-#include "download/Download.h"
+#include "board/Download.h"
+#include "board/InfoBlock.h"
+#include "dialog/MessageBox.h"
+#include "link/BoardLink.h"
 #include "link/HidapiBackend.h"
 #include "link/HidrawSysfs.h"
+#include "link/Reports.h"
 #include "link/UdevRule.h"
 #include "link/UdevWatcher.h"
-#include "link/usbio.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
-#include "support/RecordingWindow.h"
+#include "support/RecordingHost.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using namespace boardlink;
+using namespace board;
 
 namespace {
 
@@ -92,16 +95,13 @@ std::vector<std::string> ExchangeAsUser(uid_t uid)
         if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0) {
             out = "cannot become user " + std::to_string(uid) + "\n";
         } else {
-            usbio::HidapiBackend backend;
-            RecordingWindow window;
-            usbio::ResetBoardLink();
-            usbio::SetBackend(&backend);
-            usbio::SetMainWindow(&window);
-            usbio::SetCommand(usbio::ReadMemory, 16, 0);
-            usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-            usbio::ExchangeReports(window);
-            window.log.push_back("status " + std::string(1, static_cast<char>(usbio::ReplyReport[usbio::StatusByte])));
-            usbio::ResetBoardLink();
+            HidapiBackend backend;
+            RecordingHost window(backend);
+            BoardLink& link = window.Link();
+            link.SetCommand(ReadMemory, 16, 0);
+            link.ReplyReport()[StatusByte] = StatusPreset;
+            link.ExchangeReports();
+            window.log.push_back("status " + std::string(1, static_cast<char>(link.ReplyReport()[StatusByte])));
             for (const std::string& line : window.log)
                 out += line + "\n";
         }
@@ -134,15 +134,6 @@ protected:
     {
         if (::geteuid() != 0 || ::access("/dev/uhid", R_OK | W_OK) != 0)
             GTEST_SKIP() << "needs root and /dev/uhid: these tests run inside the device VM (ctest -L vm)";
-        usbio::ResetBoardLink();
-        usbio::SetBackend(&backend);
-        usbio::SetMainWindow(&window);
-    }
-    void TearDown() override
-    {
-        usbio::ResetBoardLink();
-        usbio::SetMainWindow(nullptr);
-        usbio::SetBackend(nullptr);
     }
 
     // The node of a device the board process reports plugged in ("board" or "mouse").
@@ -159,7 +150,7 @@ protected:
     void WatchUdev()
     {
         SettleUdev();
-        ASSERT_TRUE(watcher.Register([this](uint32_t event, const usbio::DeviceNotification& notification) {
+        ASSERT_TRUE(watcher.Register([this](uint32_t event, const DeviceNotification& notification) {
             events.emplace_back(event, notification.devicePath);
             HandleDeviceChange(window, event, notification);
         })) << watcher.LastError();
@@ -173,9 +164,10 @@ protected:
         });
     }
 
-    usbio::HidapiBackend backend;
-    RecordingWindow window;
-    usbio::UdevWatcher watcher;
+    HidapiBackend backend;
+    RecordingHost window{backend};
+    BoardLink& link = window.Link();
+    UdevWatcher watcher;
     std::vector<std::pair<uint32_t, std::string>> events;
 };
 
@@ -187,16 +179,16 @@ TEST_F(RealKernel, EnumerationFindsTheBoardAndOnlyItWithAMouseBeside)
 
     std::vector<std::string> boards;
     bool mouseListed = false;
-    for (const usbio::HidInterfaceInfo& info : backend.EnumerateInterfaces()) {
-        if (info.vendorId == usbio::BoardVendorId && info.productId == usbio::BoardProductId)
+    for (const HidInterfaceInfo& info : backend.EnumerateInterfaces()) {
+        if (info.vendorId == BoardVendorId && info.productId == BoardProductId)
             boards.push_back(info.path);
         mouseListed = mouseListed || info.path == mouseNode;
     }
     EXPECT_EQ(boards, std::vector<std::string>{boardNode});
     EXPECT_TRUE(mouseListed);
 
-    EXPECT_TRUE(usbio::FindBoard(window));
-    EXPECT_EQ(usbio::BoardDevicePath, boardNode);
+    EXPECT_TRUE(link.FindBoard());
+    EXPECT_EQ(link.BoardDevicePath(), boardNode);
     // Nothing refused, no system-device notice, no permission line.
     EXPECT_EQ(window.log, std::vector<std::string>{}) << Joined(window.log);
 }
@@ -210,7 +202,7 @@ TEST_F(RealKernel, ReportLengthsComeFromTheNodesDescriptorInSysfs)
     struct Row {
         const char* label;
         std::string node;
-        usbio::ReportLengths expected;
+        ReportLengths expected;
     };
     const Row rows[] = {
         {"board", boardNode, {.input = 65, .output = 65, .usagePage = 0xFF00, .usage = 0x01}},
@@ -219,9 +211,9 @@ TEST_F(RealKernel, ReportLengthsComeFromTheNodesDescriptorInSysfs)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        usbio::ReportLengths lengths;
+        ReportLengths lengths;
         std::string error;
-        ASSERT_TRUE(usbio::ReadHidrawCaps("/sys", row.node, lengths, error)) << error;
+        ASSERT_TRUE(ReadHidrawCaps("/sys", row.node, lengths, error)) << error;
         EXPECT_EQ(lengths.input, row.expected.input);
         EXPECT_EQ(lengths.output, row.expected.output);
         EXPECT_EQ(lengths.usagePage, row.expected.usagePage);
@@ -232,12 +224,12 @@ TEST_F(RealKernel, ReportLengthsComeFromTheNodesDescriptorInSysfs)
     // The kernel hands back the descriptor the board was made with, byte for byte.
     std::vector<uint8_t> descriptor;
     std::string error;
-    ASSERT_TRUE(usbio::ReadReportDescriptor(usbio::ReportDescriptorPath("/sys", boardNode), descriptor, error)) << error;
+    ASSERT_TRUE(ReadReportDescriptor(ReportDescriptorPath("/sys", boardNode), descriptor, error)) << error;
     EXPECT_EQ(descriptor, sim::SimBackend::BoardReportDescriptor());
 
-    ASSERT_TRUE(usbio::FindBoard(window));
-    EXPECT_EQ(usbio::BoardCaps.inputReportByteLength, 65);
-    EXPECT_EQ(usbio::BoardCaps.outputReportByteLength, 65);
+    ASSERT_TRUE(link.FindBoard());
+    EXPECT_EQ(link.BoardCaps().inputReportByteLength, 65);
+    EXPECT_EQ(link.BoardCaps().outputReportByteLength, 65);
 }
 
 TEST_F(RealKernel, DownloadEndsByteExactInTheBoardsFlash)
@@ -253,7 +245,7 @@ TEST_F(RealKernel, DownloadEndsByteExactInTheBoardsFlash)
                                                static_cast<std::streamsize>(content.size()));
 
     window.m_strFile = rbf;
-    RunDownload(window);
+    EXPECT_EQ(RunDownload(link, window), DownloadOutcome::Configured) << Joined(window.log);
     EXPECT_TRUE(HasLine(window.log, "FPGA configuration successful")) << Joined(window.log);
 
     const std::string dump = "/tmp/real-kernel-flash.bin";
@@ -276,22 +268,22 @@ TEST_F(RealKernel, ALostReplyWaitsOutTheTimeLimitAndTheNextExchangeSearchesAgain
     const std::string node = Plugged(board);
     ASSERT_TRUE(board.Command("fault no-reply")) << board.Transcript();
 
-    usbio::SetCommand(usbio::ReadMemory, 16, 0);
-    usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
+    link.SetCommand(ReadMemory, 16, 0);
+    link.ReplyReport()[StatusByte] = StatusPreset;
     const auto start = std::chrono::steady_clock::now();
-    usbio::ExchangeReports(window);
+    link.ExchangeReports();
     const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(usbio::ReadTimeoutMs));
-    EXPECT_EQ(usbio::DeviceFound, 0);
-    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusPreset);
+    EXPECT_GE(waited, std::chrono::milliseconds(ReadTimeoutMs));
+    EXPECT_FALSE(link.DeviceFound());
+    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusPreset);
     EXPECT_EQ(window.log, (std::vector<std::string>{"ReadFile timeout", "Can't read from device"}));
 
-    usbio::ExchangeReports(window);
-    EXPECT_EQ(usbio::DeviceFound, 1);
-    EXPECT_EQ(usbio::BoardDevicePath, node);
-    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusRead);
+    link.ExchangeReports();
+    EXPECT_TRUE(link.DeviceFound());
+    EXPECT_EQ(link.BoardDevicePath(), node);
+    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
     // The first flash byte is the low byte of the default serial number, 42.
-    EXPECT_EQ(usbio::ReplyReport[usbio::DataByte], 42);
+    EXPECT_EQ(link.ReplyReport()[DataByte], 42);
 }
 
 // What one exchange does when the board refuses the command or leaves as it arrives, and
@@ -311,23 +303,23 @@ TEST_F(RealKernel, ExchangeFaultsAndWhatTheNextExchangeFinds)
     const Row rows[] = {
         {"refused", 'E', {}, nullptr, true},
         {"garbled-status", 'S' ^ 0x20, {}, nullptr, true},
-        {"drop-out", usbio::StatusPreset, lostBoard, "board plugged ", true},
-        {"unplug", usbio::StatusPreset, lostBoard, "board unplugged", false},
+        {"drop-out", StatusPreset, lostBoard, "board plugged ", true},
+        {"unplug", StatusPreset, lostBoard, "board unplugged", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.fault);
-        usbio::ResetBoardLink();
-        window.log.clear();
+        RecordingHost host(backend);
+        BoardLink& rowLink = host.Link();
         UhidBoardProcess board({});
         const std::string node = Plugged(board);
-        ASSERT_TRUE(usbio::FindBoard(window));
+        ASSERT_TRUE(rowLink.FindBoard());
         ASSERT_TRUE(board.Command(std::string("fault ") + row.fault)) << board.Transcript();
 
-        usbio::SetCommand(usbio::ReadMemory, 16, 0);
-        usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-        usbio::ExchangeReports(window);
-        EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], row.firstStatus);
-        EXPECT_EQ(window.log, row.firstLog) << Joined(window.log);
+        rowLink.SetCommand(ReadMemory, 16, 0);
+        rowLink.ReplyReport()[StatusByte] = StatusPreset;
+        rowLink.ExchangeReports();
+        EXPECT_EQ(rowLink.ReplyReport()[StatusByte], row.firstStatus);
+        EXPECT_EQ(host.log, row.firstLog) << Joined(host.log);
 
         std::string nodeNow = node;
         if (row.boardLine != nullptr) {
@@ -336,15 +328,15 @@ TEST_F(RealKernel, ExchangeFaultsAndWhatTheNextExchangeFinds)
             if (row.foundAgain)
                 nodeNow = *line;
         }
-        window.log.clear();
-        usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-        usbio::ExchangeReports(window);
-        EXPECT_EQ(usbio::DeviceFound, row.foundAgain ? 1 : 0);
-        EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], row.foundAgain ? usbio::StatusRead : usbio::StatusPreset);
+        host.log.clear();
+        rowLink.ReplyReport()[StatusByte] = StatusPreset;
+        rowLink.ExchangeReports();
+        EXPECT_EQ(rowLink.DeviceFound(), row.foundAgain);
+        EXPECT_EQ(rowLink.ReplyReport()[StatusByte], row.foundAgain ? StatusRead : StatusPreset);
         if (row.foundAgain) {
-            EXPECT_EQ(usbio::BoardDevicePath, nodeNow);
+            EXPECT_EQ(rowLink.BoardDevicePath(), nodeNow);
         }
-        EXPECT_EQ(window.log, std::vector<std::string>{}) << Joined(window.log);
+        EXPECT_EQ(host.log, std::vector<std::string>{}) << Joined(host.log);
     }
 }
 
@@ -358,17 +350,17 @@ TEST_F(RealKernel, ALateReplyIsNeverTakenForTheReplyToALaterCommand)
 
     // Each read of 16 flash bytes is answered with the address it was given.
     auto readAt = [&](uint16_t address) {
-        usbio::SetCommand(usbio::ReadMemory, 16, address);
-        usbio::ReplyReport[usbio::StatusByte] = usbio::StatusPreset;
-        usbio::ExchangeReports(window);
-        return usbio::ReplyReport[3] | (usbio::ReplyReport[4] << 8);
+        link.SetCommand(ReadMemory, 16, address);
+        link.ReplyReport()[StatusByte] = StatusPreset;
+        link.ExchangeReports();
+        return link.ReplyReport()[3] | (link.ReplyReport()[4] << 8);
     };
     readAt(0x0000);
-    EXPECT_EQ(usbio::DeviceFound, 0);
+    EXPECT_FALSE(link.DeviceFound());
     EXPECT_EQ(readAt(0x0010), 0x0010);
     ASSERT_TRUE(board.WaitFor("late reply sent to exchange 1")) << board.Transcript();
     EXPECT_EQ(readAt(0x0020), 0x0020);
-    EXPECT_EQ(usbio::ReplyReport[usbio::StatusByte], usbio::StatusRead);
+    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
 }
 
 TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
@@ -376,22 +368,22 @@ TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
     UhidBoardProcess board({"--serial", "1234"});
     const std::string node = Plugged(board);
     WatchUdev();
-    ASSERT_TRUE(usbio::FindBoard(window));
+    ASSERT_TRUE(link.FindBoard());
 
     ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
-    ASSERT_TRUE(WaitForEvent(0, usbio::DeviceRemoveComplete, node)) << Joined(window.log);
+    ASSERT_TRUE(WaitForEvent(0, DeviceRemoveComplete, node)) << Joined(window.log);
     EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board detached")) << Joined(window.log);
-    EXPECT_EQ(usbio::DeviceFound, 0);
+    EXPECT_FALSE(link.DeviceFound());
     EXPECT_EQ(window.m_strSerial, UnknownText);
 
     const std::size_t seen = events.size();
     ASSERT_TRUE(board.Command("plug")) << board.Transcript();
     const std::string again = Plugged(board);
-    ASSERT_TRUE(WaitForEvent(seen, usbio::DeviceArrival, again)) << Joined(window.log);
+    ASSERT_TRUE(WaitForEvent(seen, DeviceArrival, again)) << Joined(window.log);
     EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board attached")) << Joined(window.log);
     EXPECT_EQ(window.m_strSerial, "TRK_01234") << Joined(window.log);
-    EXPECT_EQ(usbio::DeviceFound, 1);
-    EXPECT_EQ(usbio::BoardDevicePath, again);
+    EXPECT_TRUE(link.DeviceFound());
+    EXPECT_EQ(link.BoardDevicePath(), again);
 }
 
 // Besides the commands on its input, the board unplugs and plugs itself in again after a
@@ -402,8 +394,8 @@ TEST_F(RealKernel, TheBoardReplugsItselfAfterExchangesAndOnSignals)
 {
     UhidBoardProcess board({"--replug-after", "1", "--flash-out", "/tmp/real-kernel-signal-flash.bin"});
     Plugged(board);
-    usbio::SetCommand(usbio::ReadMemory, 16, 0);
-    usbio::ExchangeReports(window);
+    link.SetCommand(ReadMemory, 16, 0);
+    link.ExchangeReports();
     EXPECT_TRUE(board.WaitFor("board unplugged")) << board.Transcript();
     Plugged(board);
 
@@ -424,9 +416,8 @@ TEST_F(RealKernel, TheMainWindowFollowsTheBoardOutAndBack)
     Plugged(board);
     SettleUdev();
     std::vector<std::string> messages;
-    SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
-    CMainDlg dlg(&watcher);
-    usbio::SetMainWindow(&dlg);
+    CMainDlg dlg(backend, &watcher);
+    dlg.SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
     dlg.InitDialog();
     dlg.show();
     auto serialBox = [&] { return dlg.Item<QLineEdit>(IDC_SERIAL)->text().toStdString(); };
@@ -448,7 +439,6 @@ TEST_F(RealKernel, TheMainWindowFollowsTheBoardOutAndBack)
     EXPECT_EQ(messages, std::vector<std::string>{});
 
     dlg.close();
-    SetMessageBoxHandler(nullptr);
 }
 
 TEST_F(RealKernel, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
@@ -456,21 +446,21 @@ TEST_F(RealKernel, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
     UhidBoardProcess board({});
     const std::string node = Plugged(board);
     WatchUdev();
-    ASSERT_TRUE(usbio::FindBoard(window));
+    ASSERT_TRUE(link.FindBoard());
     ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
-    ASSERT_TRUE(WaitForEvent(0, usbio::DeviceRemoveComplete, node));
+    ASSERT_TRUE(WaitForEvent(0, DeviceRemoveComplete, node));
 
     const std::size_t linesBefore = window.log.size();
     const std::size_t seen = events.size();
     ASSERT_TRUE(board.Command("mouse-plug")) << board.Transcript();
     // The kernel gives a new device the lowest free node: the board's old one.
     ASSERT_EQ(Plugged(board, "mouse"), node);
-    ASSERT_TRUE(WaitForEvent(seen, usbio::DeviceArrival, node));
+    ASSERT_TRUE(WaitForEvent(seen, DeviceArrival, node));
 
     const std::vector<std::string> after(window.log.begin() + static_cast<std::ptrdiff_t>(linesBefore), window.log.end());
     EXPECT_FALSE(HasLine(after, "attached")) << Joined(after);
     EXPECT_EQ(window.m_strSerial, UnknownText) << Joined(window.log);
-    EXPECT_EQ(usbio::DeviceFound, 0);
+    EXPECT_FALSE(link.DeviceFound());
 }
 
 TEST_F(RealKernel, AUserWithoutAccessIsToldTheNodeAndTheFix)
@@ -481,7 +471,7 @@ TEST_F(RealKernel, AUserWithoutAccessIsToldTheNodeAndTheFix)
 
     const std::vector<std::string> log = ExchangeAsUser(OtherUser);
     EXPECT_TRUE(HasLine(log, "Cannot open board device " + node + ": Permission denied")) << Joined(log);
-    EXPECT_TRUE(HasLine(log, "Fix: install " + std::string(usbio::BoardUdevRuleFile) + " (sudo cmake --install"))
+    EXPECT_TRUE(HasLine(log, "Fix: install " + std::string(BoardUdevRuleFile) + " (sudo cmake --install"))
         << Joined(log);
     EXPECT_FALSE(HasLine(log, "status S")) << Joined(log);
 }
@@ -493,14 +483,14 @@ public:
     SeatWithUdevRule()
     {
         fs::create_directories(RulesDir);
-        fs::copy_file(TARVIK_UDEV_RULE, RulesDir / usbio::BoardUdevRuleFile, fs::copy_options::overwrite_existing);
+        fs::copy_file(TARVIK_UDEV_RULE, RulesDir / BoardUdevRuleFile, fs::copy_options::overwrite_existing);
         fs::create_directories(SeatsDir);
         std::ofstream(SeatsDir / "seat0") << "ACTIVE_UID=" << SeatUser << "\n";
         Reload();
     }
     ~SeatWithUdevRule()
     {
-        fs::remove(RulesDir / usbio::BoardUdevRuleFile);
+        fs::remove(RulesDir / BoardUdevRuleFile);
         fs::remove_all(SeatsDir);
         Reload();
     }
