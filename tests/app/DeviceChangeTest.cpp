@@ -2,38 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "app/MainWindowHost.h"
 #include "link/HidrawSysfs.h"
 #include "link/UdevWatcher.h"
 #include "sim/SimBackend.h"
+#include "support/RecordingHost.h"
 #include "support/UdevEventFixture.h"
 
 using namespace boardlink;
 using namespace board;
 
 namespace {
-
-// A main window without widgets: its link to the simulated board, the texts its boxes would
-// show and the lines its log would hold.
-class RecordingHost final : public MainWindowHost {
-public:
-    explicit RecordingHost(HidBackend& backend) : m_link(backend, this) {}
-
-    std::vector<std::string> log;
-
-    BoardLink& Link() override { return m_link; }
-    const board::Clock& Clock() const override { return m_clock; }
-    bool UpdateData(bool) override { return true; }
-    void LogLine(std::string text) override { log.push_back(std::move(text)); }
-    void LogTimestamped() override { log.push_back("<time>"); }
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void MessageBox(const std::string&, const std::string&) override {}
-
-private:
-    board::Clock m_clock = SystemTime;
-    BoardLink m_link;
-};
 
 // Recorded events: the board's node is given to a mouse after an unplug; the mouse's arrival
 // and removal are not the board's, and the board back on its old node is the board again.

@@ -24,6 +24,7 @@
 #include "board/LocalTime.h"
 #include "link/BoardLink.h"
 #include "sim/SimBackend.h"
+#include "support/FixedTime.h"
 #include "support/RecordingWindow.h"
 
 namespace fs = std::filesystem;
@@ -40,19 +41,6 @@ const char* const Stamp = "03/15/2026 14:05:09 ";
 const char* const OldDateText = "11/28/2026 at 09:30:05";
 const char* const ReadyText = "FPGA configuration successful";
 const char* const OpenErrorBox = "Open Error: Uable to open RBF file";
-
-std::time_t FixedTime()
-{
-    std::tm local{};
-    local.tm_year = 2026 - 1900;
-    local.tm_mon = 2;
-    local.tm_mday = 15;
-    local.tm_hour = 14;
-    local.tm_min = 5;
-    local.tm_sec = 9;
-    local.tm_isdst = -1;
-    return std::mktime(&local);
-}
 
 std::vector<uint8_t> Pattern(std::size_t size)
 {

@@ -16,6 +16,7 @@
 #include "board/LocalTime.h"
 #include "link/BoardLink.h"
 #include "sim/SimBackend.h"
+#include "support/FixedTime.h"
 #include "support/RecordingWindow.h"
 
 namespace fs = std::filesystem;
@@ -37,19 +38,6 @@ const char* const FileText = "123.rbf";
 
 using Flash = std::array<uint8_t, sim::FlashSize>;
 using Page = std::array<uint8_t, PageSize>;
-
-std::time_t FixedTime()
-{
-    std::tm local{};
-    local.tm_year = 2026 - 1900;
-    local.tm_mon = 2;
-    local.tm_mday = 15;
-    local.tm_hour = 14;
-    local.tm_min = 5;
-    local.tm_sec = 9;
-    local.tm_isdst = -1;
-    return std::mktime(&local);
-}
 
 const std::vector<uint8_t>& Configuration()
 {

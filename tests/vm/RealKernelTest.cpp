@@ -1,0 +1,527 @@
+// The device layer on a real kernel: a virtual board (tarvik-uhid-board) seen by the real
+// hidraw driver, udev and hidapi. Runs inside the device VM as root (ctest -L vm); elsewhere
+// every test skips itself.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <grp.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "UhidBoardProcess.h"
+#include "app/DeviceChange.h"
+#include "app/MainDlg.h"
+#include "board/Download.h"
+#include "board/InfoBlock.h"
+#include "dialog/MessageBox.h"
+#include "link/BoardLink.h"
+#include "link/HidapiBackend.h"
+#include "link/HidrawSysfs.h"
+#include "link/Reports.h"
+#include "link/UdevRule.h"
+#include "link/UdevWatcher.h"
+#include "res/resource.h"
+#include "sim/SimBackend.h"
+#include "support/RecordingHost.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace boardlink;
+using namespace board;
+
+namespace {
+
+// The user at the faked seat, and another user who is not logged in there.
+constexpr uid_t SeatUser = 1000;
+constexpr uid_t OtherUser = 1001;
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += "  " + line + "\n";
+    return text;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& part)
+{
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+}
+
+// Runs the Qt event loop (the udev watcher reads through it) until done() or the limit.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// Waits until udev has handled every event so far (rules, permissions, links).
+void SettleUdev() { ASSERT_EQ(std::system("udevadm settle --timeout=30"), 0); }
+
+// The lines the board link logs when a user searches for the board and reads the first flash
+// bytes, in a child process running as that user, then "status C" with the reply's status.
+std::vector<std::string> ExchangeAsUser(uid_t uid)
+{
+    int lines[2];
+    if (::pipe(lines) != 0)
+        return {"pipe failed"};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(lines[0]);
+        std::string out;
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0) {
+            out = "cannot become user " + std::to_string(uid) + "\n";
+        } else {
+            HidapiBackend backend;
+            RecordingHost window(backend);
+            BoardLink& link = window.Link();
+            link.SetCommand(ReadMemory, 16, 0);
+            link.ReplyReport()[StatusByte] = StatusPreset;
+            link.ExchangeReports();
+            window.log.push_back("status " + std::string(1, static_cast<char>(link.ReplyReport()[StatusByte])));
+            for (const std::string& line : window.log)
+                out += line + "\n";
+        }
+        const ssize_t written = ::write(lines[1], out.data(), out.size());
+        ::_exit(written == static_cast<ssize_t>(out.size()) ? 0 : 1);
+    }
+    ::close(lines[1]);
+    std::string text;
+    char chunk[512];
+    for (ssize_t n; (n = ::read(lines[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(n));
+    ::close(lines[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::vector<std::string> result;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        result.push_back(text.substr(start, end - start));
+    return result;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class RealKernel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0 || ::access("/dev/uhid", R_OK | W_OK) != 0)
+            GTEST_SKIP() << "needs root and /dev/uhid: these tests run inside the device VM (ctest -L vm)";
+    }
+
+    // The node of a device the board process reports plugged in ("board" or "mouse").
+    static std::string Plugged(UhidBoardProcess& board, const std::string& what = "board")
+    {
+        const auto node = board.WaitFor(what + " plugged ");
+        EXPECT_TRUE(node && node->starts_with("/dev/hidraw")) << board.Transcript();
+        return node.value_or("");
+    }
+
+    // Udev's notifications go to the main window's handler, as in the program, and are kept.
+    // Udev is let finish the events so far first: the arrival of a board plugged in just
+    // before must not reach the handler later, in the middle of the test.
+    void WatchUdev()
+    {
+        SettleUdev();
+        ASSERT_TRUE(watcher.Register([this](uint32_t event, const DeviceNotification& notification) {
+            events.emplace_back(event, notification.devicePath);
+            HandleDeviceChange(window, event, notification);
+        })) << watcher.LastError();
+    }
+    // Waits for the notification among those that come after the first `seen` ones.
+    bool WaitForEvent(std::size_t seen, uint32_t event, const std::string& node)
+    {
+        const std::pair<uint32_t, std::string> wanted{event, node};
+        return PumpUntil([&] {
+            return std::find(events.begin() + static_cast<std::ptrdiff_t>(seen), events.end(), wanted) != events.end();
+        });
+    }
+
+    HidapiBackend backend;
+    RecordingHost window{backend};
+    BoardLink& link = window.Link();
+    UdevWatcher watcher;
+    std::vector<std::pair<uint32_t, std::string>> events;
+};
+
+TEST_F(RealKernel, EnumerationFindsTheBoardAndOnlyItWithAMouseBeside)
+{
+    UhidBoardProcess board({"--mouse"});
+    const std::string boardNode = Plugged(board);
+    const std::string mouseNode = Plugged(board, "mouse");
+
+    std::vector<std::string> boards;
+    bool mouseListed = false;
+    for (const HidInterfaceInfo& info : backend.EnumerateInterfaces()) {
+        if (info.vendorId == BoardVendorId && info.productId == BoardProductId)
+            boards.push_back(info.path);
+        mouseListed = mouseListed || info.path == mouseNode;
+    }
+    EXPECT_EQ(boards, std::vector<std::string>{boardNode});
+    EXPECT_TRUE(mouseListed);
+
+    EXPECT_TRUE(link.FindBoard());
+    EXPECT_EQ(link.BoardDevicePath(), boardNode);
+    // Nothing refused, no system-device notice, no permission line.
+    EXPECT_EQ(window.log, std::vector<std::string>{}) << Joined(window.log);
+}
+
+TEST_F(RealKernel, ReportLengthsComeFromTheNodesDescriptorInSysfs)
+{
+    UhidBoardProcess board({"--mouse"});
+    const std::string boardNode = Plugged(board);
+    const std::string mouseNode = Plugged(board, "mouse");
+
+    struct Row {
+        const char* label;
+        std::string node;
+        ReportLengths expected;
+    };
+    const Row rows[] = {
+        {"board", boardNode, {.input = 65, .output = 65, .usagePage = 0xFF00, .usage = 0x01}},
+        // Three button bits, five padding bits, X and Y: three bytes and the id byte.
+        {"mouse", mouseNode, {.input = 4, .output = 0, .usagePage = 0x01, .usage = 0x02}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        ReportLengths lengths;
+        std::string error;
+        ASSERT_TRUE(ReadHidrawCaps("/sys", row.node, lengths, error)) << error;
+        EXPECT_EQ(lengths.input, row.expected.input);
+        EXPECT_EQ(lengths.output, row.expected.output);
+        EXPECT_EQ(lengths.usagePage, row.expected.usagePage);
+        EXPECT_EQ(lengths.usage, row.expected.usage);
+        EXPECT_FALSE(lengths.usesReportIds);
+    }
+
+    // The kernel hands back the descriptor the board was made with, byte for byte.
+    std::vector<uint8_t> descriptor;
+    std::string error;
+    ASSERT_TRUE(ReadReportDescriptor(ReportDescriptorPath("/sys", boardNode), descriptor, error)) << error;
+    EXPECT_EQ(descriptor, sim::SimBackend::BoardReportDescriptor());
+
+    ASSERT_TRUE(link.FindBoard());
+    EXPECT_EQ(link.BoardCaps().inputReportByteLength, 65);
+    EXPECT_EQ(link.BoardCaps().outputReportByteLength, 65);
+}
+
+TEST_F(RealKernel, DownloadEndsByteExactInTheBoardsFlash)
+{
+    UhidBoardProcess board({"--serial", "777"});
+    Plugged(board);
+    // A size that ends inside a page, so the rest of the area must read as erased flash.
+    std::vector<uint8_t> content(20000);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<uint8_t>(i * 31 + i / 256 + 7);
+    const std::string rbf = "/tmp/real-kernel-config.rbf";
+    std::ofstream(rbf, std::ios::binary).write(reinterpret_cast<const char*>(content.data()),
+                                               static_cast<std::streamsize>(content.size()));
+
+    window.m_strFile = rbf;
+    EXPECT_EQ(RunDownload(link, window), DownloadOutcome::Configured) << Joined(window.log);
+    EXPECT_TRUE(HasLine(window.log, "FPGA configuration successful")) << Joined(window.log);
+
+    const std::string dump = "/tmp/real-kernel-flash.bin";
+    ASSERT_TRUE(board.Command("dump " + dump)) << board.Transcript();
+    const std::vector<uint8_t> flash = ReadFile(dump);
+    ASSERT_EQ(flash.size(), sim::FlashSize);
+    std::vector<uint8_t> expected(ConfigAreaSize, 0xFF);
+    std::copy(content.begin(), content.end(), expected.begin());
+    const auto area = flash.begin() + ConfigAreaAddress;
+    const auto mismatch = std::mismatch(expected.begin(), expected.end(), area);
+    EXPECT_EQ(mismatch.first, expected.end())
+        << "first difference at flash address 0x" << std::hex << ConfigAreaAddress + (mismatch.first - expected.begin());
+    EXPECT_EQ(infoblock::Serial(std::span(flash).first(InfoBlockSize)), 777);
+    EXPECT_EQ(infoblock::FileName(std::span(flash).first(InfoBlockSize)), rbf);
+}
+
+TEST_F(RealKernel, ALostReplyWaitsOutTheTimeLimitAndTheNextExchangeSearchesAgain)
+{
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    ASSERT_TRUE(board.Command("fault no-reply")) << board.Transcript();
+
+    link.SetCommand(ReadMemory, 16, 0);
+    link.ReplyReport()[StatusByte] = StatusPreset;
+    const auto start = std::chrono::steady_clock::now();
+    link.ExchangeReports();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(ReadTimeoutMs));
+    EXPECT_FALSE(link.DeviceFound());
+    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusPreset);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"ReadFile timeout", "Can't read from device"}));
+
+    link.ExchangeReports();
+    EXPECT_TRUE(link.DeviceFound());
+    EXPECT_EQ(link.BoardDevicePath(), node);
+    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
+    // The first flash byte is the low byte of the default serial number, 42.
+    EXPECT_EQ(link.ReplyReport()[DataByte], 42);
+}
+
+// What one exchange does when the board refuses the command or leaves as it arrives, and
+// what the next exchange finds. A board that leaves wakes the waiting read at once: no
+// 6000 ms wait. A board that comes back may get another node (the kernel keeps a node's
+// number while a handle on it is open); the next search finds it wherever it is.
+TEST_F(RealKernel, ExchangeFaultsAndWhatTheNextExchangeFinds)
+{
+    const std::vector<std::string> lostBoard = {"Undefined error", "Can't read from device"};
+    struct Row {
+        const char* fault;
+        uint8_t firstStatus;
+        std::vector<std::string> firstLog;
+        const char* boardLine;  // the board's line to wait for before the second exchange
+        bool foundAgain;
+    };
+    const Row rows[] = {
+        {"refused", 'E', {}, nullptr, true},
+        {"garbled-status", 'S' ^ 0x20, {}, nullptr, true},
+        {"drop-out", StatusPreset, lostBoard, "board plugged ", true},
+        {"unplug", StatusPreset, lostBoard, "board unplugged", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fault);
+        RecordingHost host(backend);
+        BoardLink& rowLink = host.Link();
+        UhidBoardProcess board({});
+        const std::string node = Plugged(board);
+        ASSERT_TRUE(rowLink.FindBoard());
+        ASSERT_TRUE(board.Command(std::string("fault ") + row.fault)) << board.Transcript();
+
+        rowLink.SetCommand(ReadMemory, 16, 0);
+        rowLink.ReplyReport()[StatusByte] = StatusPreset;
+        rowLink.ExchangeReports();
+        EXPECT_EQ(rowLink.ReplyReport()[StatusByte], row.firstStatus);
+        EXPECT_EQ(host.log, row.firstLog) << Joined(host.log);
+
+        std::string nodeNow = node;
+        if (row.boardLine != nullptr) {
+            const auto line = board.WaitFor(row.boardLine);
+            ASSERT_TRUE(line) << board.Transcript();
+            if (row.foundAgain)
+                nodeNow = *line;
+        }
+        host.log.clear();
+        rowLink.ReplyReport()[StatusByte] = StatusPreset;
+        rowLink.ExchangeReports();
+        EXPECT_EQ(rowLink.DeviceFound(), row.foundAgain);
+        EXPECT_EQ(rowLink.ReplyReport()[StatusByte], row.foundAgain ? StatusRead : StatusPreset);
+        if (row.foundAgain) {
+            EXPECT_EQ(rowLink.BoardDevicePath(), nodeNow);
+        }
+        EXPECT_EQ(host.log, std::vector<std::string>{}) << Joined(host.log);
+    }
+}
+
+// A reply that comes after the time limit is queued on the node the next search opened; the
+// exchange after it must not take it for its own reply.
+TEST_F(RealKernel, ALateReplyIsNeverTakenForTheReplyToALaterCommand)
+{
+    UhidBoardProcess board({"--late-ms", "7000"});
+    Plugged(board);
+    ASSERT_TRUE(board.Command("fault late-reply")) << board.Transcript();
+
+    // Each read of 16 flash bytes is answered with the address it was given.
+    auto readAt = [&](uint16_t address) {
+        link.SetCommand(ReadMemory, 16, address);
+        link.ReplyReport()[StatusByte] = StatusPreset;
+        link.ExchangeReports();
+        return link.ReplyReport()[3] | (link.ReplyReport()[4] << 8);
+    };
+    readAt(0x0000);
+    EXPECT_FALSE(link.DeviceFound());
+    EXPECT_EQ(readAt(0x0010), 0x0010);
+    ASSERT_TRUE(board.WaitFor("late reply sent to exchange 1")) << board.Transcript();
+    EXPECT_EQ(readAt(0x0020), 0x0020);
+    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
+}
+
+TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
+{
+    UhidBoardProcess board({"--serial", "1234"});
+    const std::string node = Plugged(board);
+    WatchUdev();
+    ASSERT_TRUE(link.FindBoard());
+
+    ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
+    ASSERT_TRUE(WaitForEvent(0, DeviceRemoveComplete, node)) << Joined(window.log);
+    EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board detached")) << Joined(window.log);
+    EXPECT_FALSE(link.DeviceFound());
+    EXPECT_EQ(window.m_strSerial, UnknownText);
+
+    const std::size_t seen = events.size();
+    ASSERT_TRUE(board.Command("plug")) << board.Transcript();
+    const std::string again = Plugged(board);
+    ASSERT_TRUE(WaitForEvent(seen, DeviceArrival, again)) << Joined(window.log);
+    EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board attached")) << Joined(window.log);
+    EXPECT_EQ(window.m_strSerial, "TRK_01234") << Joined(window.log);
+    EXPECT_TRUE(link.DeviceFound());
+    EXPECT_EQ(link.BoardDevicePath(), again);
+}
+
+// Besides the commands on its input, the board unplugs and plugs itself in again after a
+// number of exchanges, and on SIGUSR1; SIGUSR2 writes its flash out. (It leaves right after
+// its reply, so whether the exchange still read that reply is a race, as with a real board
+// pulled out just then; only the unplug and the return are checked.)
+TEST_F(RealKernel, TheBoardReplugsItselfAfterExchangesAndOnSignals)
+{
+    UhidBoardProcess board({"--replug-after", "1", "--flash-out", "/tmp/real-kernel-signal-flash.bin"});
+    Plugged(board);
+    link.SetCommand(ReadMemory, 16, 0);
+    link.ExchangeReports();
+    EXPECT_TRUE(board.WaitFor("board unplugged")) << board.Transcript();
+    Plugged(board);
+
+    board.Signal(SIGUSR1);
+    EXPECT_TRUE(board.WaitFor("board unplugged")) << board.Transcript();
+    board.Signal(SIGUSR1);
+    Plugged(board);
+    board.Signal(SIGUSR2);
+    EXPECT_TRUE(board.WaitFor("flash written to /tmp/real-kernel-signal-flash.bin")) << board.Transcript();
+    EXPECT_EQ(fs::file_size("/tmp/real-kernel-signal-flash.bin"), sim::FlashSize);
+}
+
+// The program's own main window on the real device layer: it opens with the board's
+// information block and follows the board out and back through udev.
+TEST_F(RealKernel, TheMainWindowFollowsTheBoardOutAndBack)
+{
+    UhidBoardProcess board({"--serial", "4321"});
+    Plugged(board);
+    SettleUdev();
+    std::vector<std::string> messages;
+    CMainDlg dlg(backend, &watcher);
+    dlg.SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+    dlg.InitDialog();
+    dlg.show();
+    auto serialBox = [&] { return dlg.Item<QLineEdit>(IDC_SERIAL)->text().toStdString(); };
+    auto lastLine = [&] {
+        const int count = dlg.ActivityLog->count();
+        return count == 0 ? std::string() : dlg.ActivityLog->item(count - 1)->text().toStdString();
+    };
+    auto lastLineEnds = [&](const std::string& end) { return lastLine().ends_with(end); };
+    EXPECT_EQ(serialBox(), "TRK_04321");
+
+    ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
+    EXPECT_TRUE(PumpUntil([&] { return lastLineEnds("Morvane FPGA board detached"); })) << lastLine();
+    EXPECT_EQ(serialBox(), UnknownText);
+
+    ASSERT_TRUE(board.Command("plug")) << board.Transcript();
+    Plugged(board);
+    EXPECT_TRUE(PumpUntil([&] { return serialBox() == "TRK_04321"; })) << lastLine();
+    EXPECT_NE(lastLine().find("Morvane FPGA board attached"), std::string::npos) << lastLine();
+    EXPECT_EQ(messages, std::vector<std::string>{});
+
+    dlg.close();
+}
+
+TEST_F(RealKernel, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
+{
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    WatchUdev();
+    ASSERT_TRUE(link.FindBoard());
+    ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
+    ASSERT_TRUE(WaitForEvent(0, DeviceRemoveComplete, node));
+
+    const std::size_t linesBefore = window.log.size();
+    const std::size_t seen = events.size();
+    ASSERT_TRUE(board.Command("mouse-plug")) << board.Transcript();
+    // The kernel gives a new device the lowest free node: the board's old one.
+    ASSERT_EQ(Plugged(board, "mouse"), node);
+    ASSERT_TRUE(WaitForEvent(seen, DeviceArrival, node));
+
+    const std::vector<std::string> after(window.log.begin() + static_cast<std::ptrdiff_t>(linesBefore), window.log.end());
+    EXPECT_FALSE(HasLine(after, "attached")) << Joined(after);
+    EXPECT_EQ(window.m_strSerial, UnknownText) << Joined(window.log);
+    EXPECT_FALSE(link.DeviceFound());
+}
+
+TEST_F(RealKernel, AUserWithoutAccessIsToldTheNodeAndTheFix)
+{
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    SettleUdev();
+
+    const std::vector<std::string> log = ExchangeAsUser(OtherUser);
+    EXPECT_TRUE(HasLine(log, "Cannot open board device " + node + ": Permission denied")) << Joined(log);
+    EXPECT_TRUE(HasLine(log, "Fix: install " + std::string(BoardUdevRuleFile) + " (sudo cmake --install"))
+        << Joined(log);
+    EXPECT_FALSE(HasLine(log, "status S")) << Joined(log);
+}
+
+// The project's udev rule installed, and a seat whose active user is SeatUser, written where
+// udev's uaccess builtin reads it (a login manager would keep this file); both removed after.
+class SeatWithUdevRule {
+public:
+    SeatWithUdevRule()
+    {
+        fs::create_directories(RulesDir);
+        fs::copy_file(TARVIK_UDEV_RULE, RulesDir / BoardUdevRuleFile, fs::copy_options::overwrite_existing);
+        fs::create_directories(SeatsDir);
+        std::ofstream(SeatsDir / "seat0") << "ACTIVE_UID=" << SeatUser << "\n";
+        Reload();
+    }
+    ~SeatWithUdevRule()
+    {
+        fs::remove(RulesDir / BoardUdevRuleFile);
+        fs::remove_all(SeatsDir);
+        Reload();
+    }
+
+private:
+    static void Reload() { EXPECT_EQ(std::system("udevadm control --reload"), 0); }
+    inline static const fs::path RulesDir = "/run/udev/rules.d";
+    inline static const fs::path SeatsDir = "/run/systemd/seats";
+};
+
+TEST_F(RealKernel, WithTheUdevRuleTheSeatsUserOpensTheBoardAndNoOtherUser)
+{
+    SeatWithUdevRule seat;
+    UhidBoardProcess board({});
+    const std::string node = Plugged(board);
+    SettleUdev();
+
+    const std::vector<std::string> seatUser = ExchangeAsUser(SeatUser);
+    EXPECT_EQ(seatUser, std::vector<std::string>{"status S"}) << Joined(seatUser);
+    const std::vector<std::string> other = ExchangeAsUser(OtherUser);
+    EXPECT_TRUE(HasLine(other, "Cannot open board device " + node + ": Permission denied")) << Joined(other);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // The VM has no display: the main window runs on the offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One HID device created from user space through the kernel's /dev/uhid: while it exists,
+// the kernel, udev and hidapi see it like a device on the bus it names.
+namespace uhid {
+
+inline constexpr uint16_t BusUsb = 3;
+
+struct DeviceIdentity {
+    std::string name;
+    std::string uniq;  // the serial number string hidapi reports
+    uint16_t bus = BusUsb;
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    std::vector<uint8_t> reportDescriptor;
+};
+
+// What the kernel asks of the device.
+struct DeviceEvent {
+    enum class Kind { Started, Stopped, Output, Other };
+    Kind kind = Kind::Other;
+    std::vector<uint8_t> data;  // the output report as it arrived
+};
+
+class UhidDevice {
+public:
+    explicit UhidDevice(DeviceIdentity identity) : m_identity(std::move(identity)) {}
+    ~UhidDevice();
+    UhidDevice(const UhidDevice&) = delete;
+    UhidDevice& operator=(const UhidDevice&) = delete;
+
+    // Opens /dev/uhid and creates the device; false with Error() naming the cause.
+    bool Create();
+    // Removes the device from the kernel, as an unplug does; Create() plugs it in again.
+    void Destroy();
+    bool Exists() const { return m_fd >= 0; }
+    // The descriptor to poll for events; -1 while the device does not exist.
+    int Fd() const { return m_fd; }
+
+    // Reads one event; false when none could be read (Error() says why).
+    bool ReadEvent(DeviceEvent& event);
+    // Sends one input report, payload only (the device numbers no reports).
+    bool SendInput(const uint8_t* payload, std::size_t length);
+
+    const DeviceIdentity& Identity() const { return m_identity; }
+    const std::string& Error() const { return m_error; }
+
+private:
+    bool WriteEvent(const void* event, std::size_t length, const char* what);
+
+    DeviceIdentity m_identity;
+    int m_fd = -1;
+    std::string m_error;
+};
+
+// The hidraw node (/dev/hidrawN) the kernel gave the device with this uniq and identity, read
+// from sysfs; empty while there is none yet.
+std::string FindHidrawNode(const DeviceIdentity& identity, const std::string& sysfsRoot = "/sys");
+
+}  // namespace uhid
