@@ -1,20 +1,26 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "boardtest/PinWatch.h"
 #include "dialog/Dialog.h"
+#include "pins/PinState.h"
 
 namespace boardlink {
 class BoardLink;
 }
 class BoardViewFrame;
+class QCheckBox;
 class QGroupBox;
 class QPlainTextEdit;
 
 // The board test dialog: six boundary-scan tests (two of them disabled), a pin number and
-// a level, the result box, and the board view in the frame at the bottom. It runs the tests
-// and the captures a click on the board view asks for on its board link.
+// a level, the result box, the pin watch, and the board view in the frame at the bottom. It
+// runs the tests, the captures a click on the board view asks for and the watch's captures
+// on its board link.
 class CTestDlg final : public CDialog {
     Q_OBJECT
 public:
@@ -34,6 +40,13 @@ public:
     // A click on the board view over header position: a fresh capture, and the pin's state.
     void OnHeaderPositionClicked(int position);
 
+    bool Watching() const { return m_watch.Running(); }
+    // The shortest time between two captures of the watch; by default one frame of the
+    // screen the dialog is on. Zero lifts the limit: the watch captures as fast as the
+    // board answers.
+    void SetWatchInterval(std::chrono::milliseconds interval) { m_watchInterval = interval; }
+    std::chrono::milliseconds WatchInterval() const;
+
 protected:
     void DoDataExchange(CDataExchange& exchange) override;
     bool OnInitDialog() override;
@@ -41,8 +54,21 @@ protected:
     void OnCancel() override;
 
 private:
+    void OnWatchPins();
+    void StopWatch();
+    void OnWatchCaptured(const pins::Capture& capture);
+    void OnWatchCaptureFailed();
+    // Puts ResultText into the result box, without touching the other controls.
+    void ShowResultText();
+
     boardlink::BoardLink& m_link;
     QPlainTextEdit* m_resultBox = nullptr;
     QGroupBox* m_boardViewFrame = nullptr;
+    QCheckBox* m_watchBox = nullptr;
     std::unique_ptr<BoardViewFrame> m_boardView;
+    PinWatch m_watch;
+    std::optional<std::chrono::milliseconds> m_watchInterval;
+    // While watching, the header position whose line the result box follows after a click on
+    // its marker; none: the box follows with the whole listing.
+    std::optional<int> m_followedPosition;
 };

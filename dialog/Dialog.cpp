@@ -1,6 +1,7 @@
 #include "dialog/Dialog.h"
 
 #include <QCloseEvent>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -164,6 +165,11 @@ QWidget* CDialog::CreateControl(const res::ControlTemplate& control)
     }
     case ControlKind::RadioButton:
         return new QRadioButton(CaptionOf(control), this);
+    case ControlKind::CheckBox: {
+        auto* box = new QCheckBox(CaptionOf(control), this);
+        connect(box, &QCheckBox::clicked, this, [this, id = control.id] { OnCommand(id); });
+        return box;
+    }
     case ControlKind::ComboBox: {
         auto* combo = new QComboBox(this);
         combo->setEditable(true);

@@ -43,7 +43,7 @@ protected:
     virtual void DoDataExchange(CDataExchange& exchange);
     // Called once, when the dialog has been built and before it is shown.
     virtual bool OnInitDialog();
-    // A push button of the template was clicked.
+    // A push button or check box of the template was clicked.
     virtual void OnCommand(int id);
     // Enter with no push button to press; the default closes when the data exchange succeeds.
     virtual void OnOK();

@@ -22,6 +22,7 @@ enum class ControlKind {
     ListBox,
     ProgressBar,
     RadioButton,
+    CheckBox,  // toggles itself when clicked, and reports the click as a command
     ComboBox,
     GroupBox,
     Icon,

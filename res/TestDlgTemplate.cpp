@@ -13,6 +13,7 @@ constexpr ControlTemplate TestDlgControls[] = {
     {1016, ControlKind::Edit, "", 69, 91, 25, 14, Border | AutoHScroll | Group},
     {NoControlId, ControlKind::Label, "to", 98, 93, 8, 8, Group},
     {1014, ControlKind::ComboBox, "", 109, 91, 33, 61, VScroll},
+    {1025, ControlKind::CheckBox, "Watch pins", 24, 121, 60, 10, Group | TabStop},
     {1017, ControlKind::DefPushButton, "Execute Test", 140, 119, 50, 14, TabStop},
     {2, ControlKind::PushButton, "Leave Test Mode", 259, 119, 64, 14, TabStop},
     {1018, ControlKind::Edit, "", 153, 13, 323, 99, Multiline | ReadOnly},

@@ -23,3 +23,4 @@ inline constexpr int IDC_PINNUMBER = 1016;
 inline constexpr int IDC_EXECUTETEST = 1017;
 inline constexpr int IDC_RESULT = 1018;
 inline constexpr int IDC_BOARDVIEWFRAME = 1024;
+inline constexpr int IDC_WATCHPINS = 1025;

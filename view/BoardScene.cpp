@@ -31,13 +31,25 @@ void BoardScene::UploadBoardTexture()
                                    BoardPicture + BoardPictureHeaderBytes};
     }
     const ImageRecord& image = *m_boardImage;
-    // No texture object: each draw replaces the context's default 2D texture. A row of
-    // 3072 bytes meets the default unpack alignment of 4.
+    // A row of 3072 bytes meets the default unpack alignment of 4.
     glTexImage2D(GL_TEXTURE_2D, 0, 3, static_cast<GLsizei>(image.width),
                  static_cast<GLsizei>(image.height), 0, GL_RGB, GL_UNSIGNED_BYTE,
                  image.pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+}
+
+void BoardScene::BindBoardTexture()
+{
+    if (m_texture != 0) {
+        glBindTexture(GL_TEXTURE_2D, m_texture);
+        return;
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    m_texture = texture;
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    UploadBoardTexture();
 }
 
 void DrawPinMarker(int row, int column, int kind, int level)
@@ -93,7 +105,7 @@ void BoardScene::RenderBoard(std::span<const uint8_t, pins::CaptureBytes> captur
     // scene ambient, modulated by the texture: 0.04 + 0.10 + 0.80 = 94 % of its brightness.
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
-    UploadBoardTexture();
+    BindBoardTexture();
 
     // The rectangle reaches y = 1920, above the top of the world, so the picture's
     // topmost texel rows stay outside the view.

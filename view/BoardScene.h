@@ -21,18 +21,27 @@ struct ImageRecord {
 // The scene of one board view.
 class BoardScene {
 public:
-    // Draws the whole scene into the back buffer; no swap. Nothing is cached: every call
-    // uploads the picture and sends the rectangle and all 80 markers again.
+    // Draws the whole scene into the back buffer; no swap. The picture is uploaded once per
+    // context, into a texture of its own; the rectangle and all 80 markers are sent again.
     void RenderBoard(std::span<const uint8_t, pins::CaptureBytes> capture);
 
-    // Loads the board picture into the context's default 2D texture.
+    // The context current now is new: the picture's texture is made and uploaded at the
+    // next draw.
+    void OnContextCreated() { m_texture = 0; }
+
+    // Loads the board picture into the 2D texture bound now.
     void UploadBoardTexture();
 
     // The board picture's image record once a draw has filled it; null before.
     const ImageRecord* BoardImage() const { return m_boardImage ? &*m_boardImage : nullptr; }
 
 private:
+    // Binds the picture's texture, making and uploading it first in a new context.
+    void BindBoardTexture();
+
     std::optional<ImageRecord> m_boardImage;
+    // The picture's texture in the current context; 0 before it is made.
+    unsigned m_texture = 0;
 };
 
 // One marker: row 0 (lower) or 1 (upper), column 0-39, kind and level from MarkerLookOf.

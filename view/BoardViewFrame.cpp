@@ -130,6 +130,7 @@ void BoardViewFrame::InvalidateView()
 
 void BoardViewFrame::OnCreateContext()
 {
+    m_scene.OnContextCreated();
     view::SetUpBoardContext(palette().color(QPalette::Button));
 }
 

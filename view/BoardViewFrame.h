@@ -8,7 +8,8 @@
 #include "view/BoardScene.h"
 
 // The board view: a sunken frame that shows the board picture with the 80 pin markers,
-// drawn with OpenGL from the capture it is given, on every paint. A left click over a
+// drawn with OpenGL from the capture it is given, on every paint (the picture itself is
+// uploaded once per OpenGL context). A left click over a
 // marker is reported as the marker's header position; the view's container decides what
 // it asks of the board. Where no OpenGL context can be had the frame stays empty at the
 // same size, and still takes clicks.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -8,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -20,6 +22,8 @@
 #include "pins/PinState.h"
 #include "pins/PinTables.h"
 #include "res/resource.h"
+#include "sim/SimWatcher.h"
+#include "simwindow/SimBoardWindow.h"
 #include "support/RecordingWindow.h"
 #include "view/BoardViewFrame.h"
 
@@ -51,9 +55,24 @@ protected:
         QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
     }
 
+    // The watch box clicked as a user clicks it.
+    void ClickWatchBox() { QTest::mouseClick(dlg->GetDlgItem(IDC_WATCHPINS), Qt::LeftButton); }
+    bool WatchBoxChecked() const { return dlg->Item<QCheckBox>(IDC_WATCHPINS)->isChecked(); }
+    // Waits until the watch has made count more captures (three exchanges each). A capture
+    // runs whole inside one step of the event loop, so what it shows is shown by then.
+    bool WaitForCaptures(std::size_t count)
+    {
+        const std::size_t target = board.ExchangeCount() + 3 * count;
+        return QTest::qWaitFor([&] { return board.ExchangeCount() >= target; });
+    }
+    char ShownState(int position) const { return pins::DecodePinState(dlg->BoardView()->ShownCapture(), position); }
+
     std::unique_ptr<CTestDlg> dlg;
     std::vector<std::string> messages;
 };
+
+// The FPGA pin at header position 0, and its cell group.
+constexpr int FirstHeaderPin = 23;
 
 TEST_F(TestDlgTest, OpensWithItsInitialValues)
 {
@@ -109,8 +128,9 @@ TEST_F(TestDlgTest, PinNumberIsTakenAsAnIntegerInRange)
     }
 }
 
-// The capture listing is the longest text of the box: all its lines fit inside the box,
-// fill most of its height, and its columns line up from row to row.
+// The capture listing is the longest text of the box, which was laid out for it in a
+// fixed-pitch font of 8 pixels per character: all 12 lines show whole inside the box, at
+// one line spacing, and every column lands on the 8-pixel grid.
 TEST_F(TestDlgTest, ResultBoxShowsTheWholeListingInAlignedColumns)
 {
     dlg->Item<QRadioButton>(1012)->setChecked(true);
@@ -133,13 +153,14 @@ TEST_F(TestDlgTest, ResultBoxShowsTheWholeListingInAlignedColumns)
     for (int line = 0; line < 12; ++line) {
         const int length = document->findBlockByNumber(line).length() - 1;
         EXPECT_TRUE(room.contains(at(line, length))) << "line " << line << " ends inside the box";
+        EXPECT_NEAR(at(line, 0).top() - at(0, 0).top(), line * (at(11, 0).top() - at(0, 0).top()) / 11.0, 1)
+            << "line " << line;
         if (line < 2)
             continue;
         for (int column = 0; column <= 56; column += 7)
-            EXPECT_EQ(at(line, column).x(), at(2, column).x()) << "line " << line << ", column " << column;
+            EXPECT_EQ(at(line, column).x() - at(line, 0).x(), 8 * column) << "line " << line << ", column " << column;
     }
-    EXPECT_GE(at(11, 0).bottom() - at(0, 0).top(), room.height() * 4 / 5) << "the listing fills the box";
-    EXPECT_GE(at(2, 56).x() - at(2, 0).x(), room.width() * 3 / 5);
+    EXPECT_GE(at(11, 0).top() - at(0, 0).top(), 11 * 12) << "lines of at least 12 pixels";
 }
 
 // The level is typed as a user types it: into the box's field, then the focus moves on and
@@ -279,6 +300,132 @@ TEST_F(TestDlgTest, RefusedCaptureOnClickKeepsTheMarkers)
     Click(170, 10);
     EXPECT_EQ(Result(), "Capture did not occur .... ");
     EXPECT_EQ(pins::DecodePinState(dlg->BoardView()->ShownCapture(), 0), '1');
+}
+
+// While the box is checked the markers and the listing follow the board: an undriven pin
+// pulled low in the simulated board's window shows after the next capture.
+TEST_F(TestDlgTest, WatchFollowsAPinChangedInTheSimulatedBoardsWindow)
+{
+    sim::SimWatcher simWatcher;
+    sim::SimBoardWindow boardWindow(board, simWatcher);
+    boardWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&boardWindow));
+    ClickWatchBox();
+    EXPECT_TRUE(WatchBoxChecked());
+    EXPECT_TRUE(dlg->Watching());
+    ASSERT_TRUE(WaitForCaptures(1));
+    EXPECT_EQ(Result().rfind("Capture result:", 0), 0u) << Result();
+    EXPECT_NE(Result().find(" P023:1"), std::string::npos);
+    EXPECT_EQ(ShownState(0), '1');
+
+    QSpinBox* pin = nullptr;
+    for (QSpinBox* box : boardWindow.findChildren<QSpinBox*>())
+        if (box->prefix() == "FPGA pin ")
+            pin = box;
+    auto* level = boardWindow.findChild<QComboBox*>();
+    QPushButton* set = nullptr;
+    for (QPushButton* button : boardWindow.findChildren<QPushButton*>())
+        if (button->text() == "Set")
+            set = button;
+    ASSERT_TRUE(pin && level && set);
+    pin->setValue(FirstHeaderPin);
+    level->setCurrentIndex(1);
+    QTest::mouseClick(set, Qt::LeftButton);
+    ASSERT_TRUE(WaitForCaptures(1));
+    EXPECT_EQ(ShownState(0), '0');
+    EXPECT_NE(Result().find(" P023:0"), std::string::npos) << Result();
+    EXPECT_TRUE(dlg->Watching());
+    EXPECT_TRUE(messages.empty());
+}
+
+// Every way out stops the watch before it does its own work: no capture follows, and the
+// link carries only what that way sends.
+TEST_F(TestDlgTest, WatchStopsOnEachWayOut)
+{
+    struct Case {
+        const char* way;
+        std::vector<uint8_t> sent;
+    };
+    const Case cases[] = {
+        {"Execute Test", {DriveAllHigh}},
+        {"Enter", {DriveAllHigh}},
+        {"Leave Test Mode", {LeaveTestMode}},
+        {"Escape", {LeaveTestMode}},
+        {"unplug", {}},
+    };
+    for (const Case& c : cases) {
+        const std::string way = c.way;
+        dlg = std::make_unique<CTestDlg>(link);
+        dlg->SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+        dlg->InitDialog();
+        dlg->show();
+        board.Plug();
+        ClickWatchBox();
+        ASSERT_TRUE(WaitForCaptures(2)) << way;
+        const std::string listing = Result();
+        board.ClearRecord();
+        if (way == "Execute Test") {
+            QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+        } else if (way == "Enter") {
+            QTest::keyClick(dlg.get(), Qt::Key_Return);
+        } else if (way == "Leave Test Mode") {
+            QTest::mouseClick(dlg->GetDlgItem(IDCANCEL), Qt::LeftButton);
+        } else if (way == "Escape") {
+            QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        } else {
+            // What the main window does when the board's removal is reported.
+            board.Unplug();
+            link.ForgetBoard();
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->Watching(); })) << way;
+        EXPECT_FALSE(WatchBoxChecked()) << way;
+        QTest::qWait(60);
+        std::vector<uint8_t> sent;
+        for (const std::vector<uint8_t>& report : board.Received())
+            sent.push_back(report[1]);
+        EXPECT_EQ(sent, c.sent) << way;
+        if (way == "unplug") {
+            EXPECT_EQ(Result(), listing) << "the last listing stays";
+            EXPECT_TRUE(window.log.empty()) << "nothing searched for the board";
+        }
+        EXPECT_TRUE(messages.empty()) << way;
+    }
+}
+
+// A capture the board refuses stops the watch with what a refused Capture pins test shows.
+TEST_F(TestDlgTest, RefusedCaptureStopsTheWatchWithTheCaptureMessage)
+{
+    ClickWatchBox();
+    ASSERT_TRUE(WaitForCaptures(1));
+    board.Board().RefuseNextCapture();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->Watching(); }));
+    EXPECT_EQ(Result(), "JTAG error: capture did not occur...");
+    EXPECT_FALSE(WatchBoxChecked());
+    const std::size_t exchanges = board.ExchangeCount();
+    QTest::qWait(60);
+    EXPECT_EQ(board.ExchangeCount(), exchanges);
+}
+
+// A click on a marker while watching answers for its pin, and the box then follows that pin
+// as the board changes; the markers go on following the whole board.
+TEST_F(TestDlgTest, ClickOnAMarkerWhileWatchingFollowsThatPin)
+{
+    ClickWatchBox();
+    ASSERT_TRUE(WaitForCaptures(1));
+    Click(170, 10);
+    EXPECT_EQ(Result(), "...  pin 23 = 1\n");
+    EXPECT_TRUE(dlg->Watching());
+    board.Board().SetExternalLevel(pins::BoundaryCellTable[FirstHeaderPin], false);
+    ASSERT_TRUE(WaitForCaptures(1));
+    EXPECT_EQ(Result(), "...  pin 23 = 0\n");
+    EXPECT_EQ(ShownState(0), '0');
+    EXPECT_TRUE(dlg->Watching());
+
+    ClickWatchBox();
+    EXPECT_FALSE(dlg->Watching());
+    ClickWatchBox();
+    ASSERT_TRUE(WaitForCaptures(1));
+    EXPECT_EQ(Result().rfind("Capture result:", 0), 0u) << "watching again shows the listing";
 }
 
 }  // namespace

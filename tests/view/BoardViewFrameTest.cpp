@@ -84,6 +84,24 @@ TEST_F(BoardViewWindow, ShowsTheBoardInItsInitialLook)
     }
 }
 
+// The picture is uploaded once per OpenGL context: later paints still show it.
+TEST_F(BoardViewWindow, PictureShowsOnLaterPaints)
+{
+    auto boardShown = [](BoardViewFrame& view) {
+        const QImage frame = static_cast<QOpenGLWidget*>(view.ClientArea())->grabFramebuffer();
+        const QPoint board(qRound(1720 * frame.width() / 5500.0), qRound((1900 - 900) * frame.height() / 1900.0));
+        return Rgb(frame.pixel(board)) == Shown(scene::picture::BoardGreen);
+    };
+    QWidget first;
+    first.resize(m_frame.size());
+    auto* view = new RecordingBoardView(&first);
+    first.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
+    EXPECT_TRUE(boardShown(*view)) << "first paint";
+    view->ShowCapture(Filled(0x00));
+    EXPECT_TRUE(boardShown(*view)) << "a later paint";
+}
+
 // Only the left button asks for a pin. A double click comes as a click followed by a
 // double-click event, which counts as a second press.
 TEST_F(BoardViewWindow, HandsLeftButtonPressesToTheView)
