@@ -198,7 +198,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         out << app.version() << '\n';
         return {std::nullopt, ExitSuccess};
     } catch (const CLI::ParseError& error) {
-        err << ProgramName << ": " << error.what() << "\n(" << ProgramName << " --help lists the commands)\n";
+        // A mistyped command is left over as an argument nothing took; name it rather than
+        // report a missing command.
+        const std::vector<std::string> left = app.remaining();
+        if (app.get_subcommands().empty() && !left.empty())
+            err << ProgramName << ": unknown command '" << left.front() << "'";
+        else
+            err << ProgramName << ": " << error.what();
+        err << "\n(" << ProgramName << " --help lists the commands)\n";
         return {std::nullopt, ExitUsageError};
     }
 

@@ -62,6 +62,7 @@ TEST_F(CliProgram, ExitStatusAndMessageTellWhatWentWrong)
         {"list", {"--sim", "list"}, 0, ""},
         {"version", {"--version"}, 0, ""},
         {"unknown command", {"--sim", "flash"}, 2, "flash"},
+        {"mistyped command named", {"--sim=1", "flahs"}, 2, "unknown command 'flahs'"},
         {"no command", {"--sim"}, 2, "--help"},
         {"several boards, none named", {"--sim=2", "info"}, 2, "/dev/hidraw-sim0 (TRK_00042), /dev/hidraw-sim1 (TRK_00043)"},
         {"serial number out of range", {"--sim", "info", "TRK_70000"}, 2, "0 to 65535"},
