@@ -35,6 +35,8 @@ std::vector<AttachedBoard> HardwareBoards::Attach()
         // Each board's link runs on a device layer of its own, so that links on several
         // threads share no state.
         auto backend = std::make_unique<OneBoardBackend>(std::make_unique<boardlink::HidapiBackend>(m_sysfsRoot), info.path);
+        // A device layer opens only what it has listed itself.
+        backend->EnumerateInterfaces();
         AttachedBoard board{info.path, UsbPortOfNode(m_sysfsRoot, info.path), backend.get(), {}};
         board.accessError = ProbeAccess(*board.backend, info.path);
         m_boardBackends.push_back(std::move(backend));

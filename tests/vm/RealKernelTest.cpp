@@ -2,6 +2,7 @@
 // hidraw driver, udev and hidapi. Runs inside the device VM as root (ctest -L vm); elsewhere
 // every test skips itself.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "CliProcess.h"
 #include "UhidBoardProcess.h"
 #include "app/DeviceChange.h"
 #include "app/MainDlg.h"
@@ -232,10 +234,13 @@ TEST_F(RealKernel, ReportLengthsComeFromTheNodesDescriptorInSysfs)
     EXPECT_EQ(link.BoardCaps().outputReportByteLength, 65);
 }
 
-TEST_F(RealKernel, DownloadEndsByteExactInTheBoardsFlash)
+// The command-line tool, run as a user runs it, downloads over the real kernel: it says so
+// in its JSON, the board's flash then holds the file byte for byte, and a listing after it
+// shows the board with the file's name and its JTAG chain answering.
+TEST_F(RealKernel, TheCommandLineToolsDownloadEndsByteExactInTheBoardsFlash)
 {
     UhidBoardProcess board({"--serial", "777"});
-    Plugged(board);
+    const std::string node = Plugged(board);
     // A size that ends inside a page, so the rest of the area must read as erased flash.
     std::vector<uint8_t> content(20000);
     for (std::size_t i = 0; i < content.size(); ++i)
@@ -244,9 +249,20 @@ TEST_F(RealKernel, DownloadEndsByteExactInTheBoardsFlash)
     std::ofstream(rbf, std::ios::binary).write(reinterpret_cast<const char*>(content.data()),
                                                static_cast<std::streamsize>(content.size()));
 
-    window.m_strFile = rbf;
-    EXPECT_EQ(RunDownload(link, window), DownloadOutcome::Configured) << Joined(window.log);
-    EXPECT_TRUE(HasLine(window.log, "FPGA configuration successful")) << Joined(window.log);
+    const clitest::CliRun download = clitest::RunCli({"download", rbf, node, "--verify", "--json"});
+    ASSERT_EQ(download.exitCode, 0) << download.out << download.err;
+    const auto result = nlohmann::json::parse(download.out, nullptr, false);
+    ASSERT_TRUE(result.is_object()) << download.out;
+    EXPECT_EQ(result.value("file", ""), rbf);
+    EXPECT_EQ(result.value("succeeded", -1), 1);
+    EXPECT_EQ(result.value("failed", -1), 0);
+    ASSERT_EQ(result["boards"].size(), 1u) << download.out;
+    const auto& one = result["boards"][0];
+    EXPECT_EQ(one.value("node", ""), node);
+    EXPECT_EQ(one.value("serial_text", ""), "TRK_00777");
+    EXPECT_EQ(one.value("result", ""), "FPGA configuration successful") << download.err;
+    EXPECT_EQ(one.value("verified", false), true);
+    EXPECT_TRUE(one["first_difference"].is_null()) << one["first_difference"];
 
     const std::string dump = "/tmp/real-kernel-flash.bin";
     ASSERT_TRUE(board.Command("dump " + dump)) << board.Transcript();
@@ -260,6 +276,17 @@ TEST_F(RealKernel, DownloadEndsByteExactInTheBoardsFlash)
         << "first difference at flash address 0x" << std::hex << ConfigAreaAddress + (mismatch.first - expected.begin());
     EXPECT_EQ(infoblock::Serial(std::span(flash).first(InfoBlockSize)), 777);
     EXPECT_EQ(infoblock::FileName(std::span(flash).first(InfoBlockSize)), rbf);
+
+    const clitest::CliRun list = clitest::RunCli({"list", "--json"});
+    ASSERT_EQ(list.exitCode, 0) << list.out << list.err;
+    const auto listed = nlohmann::json::parse(list.out, nullptr, false);
+    ASSERT_TRUE(listed.is_object()) << list.out;
+    ASSERT_EQ(listed["boards"].size(), 1u) << list.out;
+    const auto& entry = listed["boards"][0];
+    EXPECT_EQ(entry.value("node", ""), node);
+    EXPECT_EQ(entry.value("serial", -1), 777);
+    EXPECT_EQ(entry.value("last_file", ""), rbf);
+    EXPECT_EQ(entry.value("jtag_chain", false), true) << list.out;
 }
 
 TEST_F(RealKernel, ALostReplyWaitsOutTheTimeLimitAndTheNextExchangeSearchesAgain)
