@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/BackendDecorator.h"
 #include "link/HidBackend.h"
 
 // The few calls the command-line tool makes into the core, in one place: one board
@@ -16,6 +17,7 @@
 namespace cli {
 
 using HidBackend = boardlink::HidBackend;
+using BackendDecorator = boardlink::BackendDecorator;
 using HidInterfaceInfo = boardlink::HidInterfaceInfo;
 using HidAccess = boardlink::HidAccess;
 using HidHandle = boardlink::HidHandle;

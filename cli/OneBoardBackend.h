@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/BackendDecorator.h"
+#include "cli/Core.h"
 
 namespace cli {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "cli/BackendDecorator.h"
+#include "link/BackendDecorator.h"
 #include "sim/SimBackend.h"
 
 namespace cli {

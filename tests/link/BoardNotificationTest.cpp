@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/BackendDecorator.h"
 #include "link/BoardLink.h"
 #include "sim/SimBackend.h"
 
@@ -10,37 +11,16 @@ using namespace boardlink;
 namespace {
 
 // The simulated board on a platform that cannot tell devices apart: listed without identities.
-class WithoutIdentities final : public HidBackend {
+class WithoutIdentities final : public BackendDecorator {
 public:
-    explicit WithoutIdentities(HidBackend& backend) : m_backend(backend) {}
+    explicit WithoutIdentities(HidBackend& backend) : BackendDecorator(backend) {}
     std::vector<HidInterfaceInfo> EnumerateInterfaces() override
     {
-        std::vector<HidInterfaceInfo> listed = m_backend.EnumerateInterfaces();
+        std::vector<HidInterfaceInfo> listed = BackendDecorator::EnumerateInterfaces();
         for (HidInterfaceInfo& info : listed)
             info.identity.clear();
         return listed;
     }
-    HidHandle Open(const std::string& path, HidAccess access) override { return m_backend.Open(path, access); }
-    bool GetAttributes(HidHandle handle, uint16_t& vendorId, uint16_t& productId) override
-    {
-        return m_backend.GetAttributes(handle, vendorId, productId);
-    }
-    bool GetCaps(HidHandle handle, HidCaps& caps) override { return m_backend.GetCaps(handle, caps); }
-    bool Write(HidHandle handle, const uint8_t* report, std::size_t length) override
-    {
-        return m_backend.Write(handle, report, length);
-    }
-    HidReadResult Read(HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs) override
-    {
-        return m_backend.Read(handle, buffer, length, timeoutMs);
-    }
-    void Cancel(HidHandle handle) override { m_backend.Cancel(handle); }
-    void Drain(HidHandle handle) override { m_backend.Drain(handle); }
-    void Close(HidHandle handle) override { m_backend.Close(handle); }
-    std::string LastError() const override { return m_backend.LastError(); }
-
-private:
-    HidBackend& m_backend;
 };
 
 TEST(BoardNotification, TheBoardIsKnownByItsIdentityWhereBothSidesHaveOne)

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "cli/Core.h"
+#include "link/HidBackend.h"
 
-namespace cli {
+namespace boardlink {
 
-// A device layer that passes every call to another one; the tool's own layers derive from
-// it and change only the calls they are about.
+// A device layer that passes every call to another one; a layer derived from it changes only
+// the calls it is about (a fault plan, one board of several, a platform without identities).
 class BackendDecorator : public HidBackend {
 public:
     explicit BackendDecorator(HidBackend& inner) : m_inner(inner) {}
@@ -34,4 +34,4 @@ private:
     HidBackend& m_inner;
 };
 
-}  // namespace cli
+}  // namespace boardlink
