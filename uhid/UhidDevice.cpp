@@ -83,6 +83,20 @@ void UhidDevice::Destroy()
     m_fd = -1;
 }
 
+void UhidDevice::RefuseFeatureReport(uint32_t replyType, uint32_t id)
+{
+    uhid_event reply{};
+    reply.type = replyType;
+    if (replyType == UHID_GET_REPORT_REPLY) {
+        reply.u.get_report_reply.id = id;
+        reply.u.get_report_reply.err = EIO;
+    } else {
+        reply.u.set_report_reply.id = id;
+        reply.u.set_report_reply.err = EIO;
+    }
+    WriteEvent(&reply, sizeof reply, "feature report reply");
+}
+
 bool UhidDevice::WriteEvent(const void* event, std::size_t length, const char* what)
 {
     const ssize_t written = ::write(m_fd, event, length);
@@ -110,24 +124,10 @@ bool UhidDevice::ReadEvent(DeviceEvent& out)
         out.kind = DeviceEvent::Kind::Output;
         out.data.assign(event.u.output.data, event.u.output.data + std::min<std::size_t>(event.u.output.size, UHID_DATA_MAX));
         break;
-    case UHID_GET_REPORT: {
-        // The device has no feature reports; a request for one fails at once instead of
-        // leaving the caller waiting for the kernel's time limit.
-        uhid_event reply{};
-        reply.type = UHID_GET_REPORT_REPLY;
-        reply.u.get_report_reply.id = event.u.get_report.id;
-        reply.u.get_report_reply.err = EIO;
-        WriteEvent(&reply, sizeof reply, "feature report reply");
-        break;
-    }
-    case UHID_SET_REPORT: {
-        uhid_event reply{};
-        reply.type = UHID_SET_REPORT_REPLY;
-        reply.u.set_report_reply.id = event.u.set_report.id;
-        reply.u.set_report_reply.err = EIO;
-        WriteEvent(&reply, sizeof reply, "feature report reply");
-        break;
-    }
+    // The device has no feature reports; a request for one fails at once instead of leaving
+    // the caller waiting for the kernel's time limit.
+    case UHID_GET_REPORT: RefuseFeatureReport(UHID_GET_REPORT_REPLY, event.u.get_report.id); break;
+    case UHID_SET_REPORT: RefuseFeatureReport(UHID_SET_REPORT_REPLY, event.u.set_report.id); break;
     default: break;
     }
     return true;

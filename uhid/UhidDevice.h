@@ -51,6 +51,8 @@ public:
 
 private:
     bool WriteEvent(const void* event, std::size_t length, const char* what);
+    // Answers a feature report request with an error: the board has none.
+    void RefuseFeatureReport(uint32_t replyType, uint32_t id);
 
     DeviceIdentity m_identity;
     int m_fd = -1;
