@@ -114,13 +114,50 @@ void CDialog::CreateControls()
             widget->lower();
         widget->setEnabled(!(control.style & res::Disabled));
         if (!(control.style & res::TabStop))
-            widget->setFocusPolicy(qobject_cast<QLabel*>(widget) ? Qt::NoFocus : Qt::ClickFocus);
+            widget->setFocusPolicy(FocusWithoutTabStop(control.kind));
         if (control.id != res::NoControlId)
             m_items[control.id] = widget;
         if (widget->focusPolicy() != Qt::NoFocus) {
             if (previous != nullptr)
                 setTabOrder(previous, widget);
             previous = widget;
+        }
+    }
+    NameControls();
+}
+
+Qt::FocusPolicy CDialog::FocusWithoutTabStop(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Label:
+    case ControlKind::Icon:
+        return Qt::NoFocus;
+    // Boxes and lists hold what the user reads or types. The template leaves some of them out
+    // of the tab order, which would keep keyboard and screen-reader users from them; they join
+    // it at their place in the template order.
+    case ControlKind::Edit:
+    case ControlKind::ListBox:
+    case ControlKind::ComboBox:
+        return Qt::StrongFocus;
+    default:
+        return Qt::ClickFocus;
+    }
+}
+
+void CDialog::NameControls()
+{
+    for (const res::ControlName& named : m_template.names) {
+        QWidget* widget = GetDlgItem(named.id);
+        if (widget == nullptr)
+            continue;
+        const QString name = QString::fromUtf8(named.name);
+        widget->setAccessibleName(name);
+        if (named.description != nullptr)
+            widget->setAccessibleDescription(QString::fromUtf8(named.description));
+        // The caption beside a box is tied to it, so the two are one to assistive tools.
+        for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (label->text() == name)
+                label->setBuddy(widget);
         }
     }
 }

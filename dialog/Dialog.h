@@ -57,6 +57,9 @@ private:
     class QPushButton* DefaultButton() const;
     void CreateControls();
     QWidget* CreateControl(const res::ControlTemplate& control);
+    static Qt::FocusPolicy FocusWithoutTabStop(res::ControlKind kind);
+    // Gives each captionless control the accessible name its template lists for it.
+    void NameControls();
 
     static CDialog* s_applicationWindow;
 

@@ -12,7 +12,7 @@ constexpr ControlTemplate AboutDlgControls[] = {
 }  // namespace
 
 const DialogTemplate AboutDlgTemplate = {
-    100, "About Tarvik", nullptr, 8, 235, 55, ModalFrame | SystemMenu, AboutDlgControls, {},
+    100, "About Tarvik", nullptr, 8, 235, 55, ModalFrame | SystemMenu, AboutDlgControls, {}, {},
 };
 
 }  // namespace res

@@ -66,6 +66,15 @@ struct ControlTemplate {
     unsigned style;
 };
 
+// What a screen reader says of a control that has no caption of its own: its name (the
+// caption beside it, if the template has one, which is then tied to it) and, where the name
+// alone does not tell how to use it, a description.
+struct ControlName {
+    int id;
+    const char* name;
+    const char* description;
+};
+
 struct DialogTemplate {
     int id;
     const char* caption;
@@ -75,6 +84,7 @@ struct DialogTemplate {
     unsigned style;
     std::span<const ControlTemplate> controls;  // template order, which is the tab order
     std::span<const char* const> comboItems;    // initialisation data of the one combo box, if any
+    std::span<const ControlName> names;         // the accessible names of captionless controls
 };
 
 // The templates, one file each.

@@ -19,11 +19,20 @@ constexpr ControlTemplate MainDlgControls[] = {
     {1022, ControlKind::ProgressBar, "", 104, 93, 141, 7, Smooth | Border},
 };
 
+constexpr ControlName MainDlgNames[] = {
+    {1001, "Board serial number", nullptr},
+    {1021, "Programming cycles", nullptr},
+    {1005, "Last programmed", nullptr},
+    {1003, "FPGA file", "The configuration file (.rbf) that Download writes into the board's flash"},
+    {1020, "Activity log", nullptr},
+    {1022, "Download progress", nullptr},
+};
+
 }  // namespace
 
 const DialogTemplate MainDlgTemplate = {
     102, "Morvane FPGA Tool", nullptr, 8, 410, 196,
-    SystemMenu | MinimizeBox | SizingBorder, MainDlgControls, {},
+    SystemMenu | MinimizeBox | SizingBorder, MainDlgControls, {}, MainDlgNames,
 };
 
 }  // namespace res

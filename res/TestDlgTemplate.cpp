@@ -23,11 +23,17 @@ constexpr ControlTemplate TestDlgControls[] = {
 
 constexpr const char* LevelItems[] = {"High", "Low", "Hi-Z"};
 
+constexpr ControlName TestDlgNames[] = {
+    {1016, "Pin number", "The FPGA pin (1 to 144) that Drive pin drives"},
+    {1014, "Level", "The level Drive pin drives the pin to: High, Low or Hi-Z"},
+    {1018, "Test result", "What the last test did; after Capture pins, the state of each header pin"},
+};
+
 }  // namespace
 
 const DialogTemplate TestDlgTemplate = {
     129, "Morvane FPGA JTAG Tests", "Microsoft Sans Serif", 8, 492, 310,
-    ModalFrame | Topmost | Centered, TestDlgControls, LevelItems,
+    ModalFrame | Topmost | Centered, TestDlgControls, LevelItems, TestDlgNames,
 };
 
 }  // namespace res

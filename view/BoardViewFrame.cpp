@@ -86,6 +86,10 @@ BoardViewFrame::BoardViewFrame(QWidget* parent) : QFrame(parent)
         m_client = new EmptyClientArea(*this);
     }
     m_client->setGeometry(contentsRect());
+    setAccessibleName(tr("Board picture"));
+    setAccessibleDescription(tr("The board with its 80 header pins, each marked in the colour of its "
+                                "captured state; the Test result box lists the same states as text. "
+                                "Clicking a pin shows its state in that box."));
 }
 
 QSize BoardViewFrame::ClientSize()
