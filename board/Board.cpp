@@ -299,10 +299,12 @@ Result<DownloadResult> Board::Download(const std::string& path, const std::strin
             if (const std::optional<int> number = ParseLeadingInt(serialText)) {
                 const auto serial = static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
                 StoreSerial(block, serial);
-                if (impl.WritePage(Page0Address, block.data()))
+                if (std::optional<Failure> failed = impl.WritePage(Page0Address, block.data())) {
+                    result.blockFailure = std::move(failed);
                     result.block = impl.AfterFailedBlockWrite(block, result.info);
-                else
+                } else {
                     observer.SerialGiven(serial);
+                }
             }
         }
     }
@@ -315,11 +317,12 @@ Result<DownloadResult> Board::Download(const std::string& path, const std::strin
     result.end = DownloadEnd::Configured;
     // The bound is the file limit, not the area's size: 256 pages, the last at 32640.
     for (std::size_t offset = 0; offset < MaxConfigFileBytes; offset += FlashPageSize) {
-        const bool programmed = !impl.WritePage(static_cast<unsigned>(ConfigAreaAddress + offset),
-                                               image.data() + InfoBlockSize + offset);
+        std::optional<Failure> failed =
+            impl.WritePage(static_cast<unsigned>(ConfigAreaAddress + offset), image.data() + InfoBlockSize + offset);
         observer.Progress(offset, MaxConfigFileBytes);
-        if (!programmed) {
+        if (failed) {
             result.end = DownloadEnd::FlashUpdateFailed;
+            result.failure = std::move(failed);
             break;
         }
         if (offset + FlashPageSize < MaxConfigFileBytes && observer.StopRequested()) {
@@ -331,14 +334,18 @@ Result<DownloadResult> Board::Download(const std::string& path, const std::strin
     if (result.end == DownloadEnd::Configured) {
         if (result.block == BlockEnd::Written || result.block == BlockEnd::ReadBack) {
             RecordProgramming(block, path, impl.clock);
-            if (impl.WritePage(Page0Address, block.data()) ||
-                impl.WritePage(Page1Address, block.data() + FlashPageSize))
+            std::optional<Failure> failed = impl.WritePage(Page0Address, block.data());
+            if (!failed)
+                failed = impl.WritePage(Page1Address, block.data() + FlashPageSize);
+            if (failed) {
+                result.blockFailure = std::move(failed);
                 result.block = impl.AfterFailedBlockWrite(block, result.info);
-            else
+            } else {
                 result.block = BlockEnd::Written;
+            }
         }
-        const bool released = !impl.ProgrammingMode(false);
-        result.end = released ? DownloadEnd::Configured : DownloadEnd::ConfigurationFailed;
+        result.failure = impl.ProgrammingMode(false);
+        result.end = result.failure ? DownloadEnd::ConfigurationFailed : DownloadEnd::Configured;
     }
     // A stopped download ends as a failed one: the board stays held with a partial
     // configuration until the next download.
@@ -361,21 +368,24 @@ Result<Comparison> Board::ReadBack(const std::string& path)
 {
     Impl& impl = *m_impl;
     impl.Begin();
-    std::array<uint8_t, MaxConfigFileBytes> area{};
+    // The area as the download writes it: the file's bytes, erased flash after them.
+    std::array<uint8_t, ConfigAreaSize> area;
+    area.fill(0xFF);
     std::string cause;
-    const std::optional<RbfFileContents> file = ReadRbfFile(path, area, &cause);
+    const std::optional<RbfFileContents> file =
+        ReadRbfFile(path, std::span(area).first(MaxConfigFileBytes), &cause);
     if (!file)
         return FileFailure(cause);
     std::array<uint8_t, FlashPageSize> page{};
-    for (std::size_t offset = 0; offset < file->count; offset += FlashPageSize) {
+    for (std::size_t offset = 0; offset < ConfigAreaSize; offset += FlashPageSize) {
         if (auto failed = impl.ReadPage(static_cast<unsigned>(ConfigAreaAddress + offset), page.data()))
             return *failed;
-        const std::size_t count = std::min(FlashPageSize, file->count - offset);
+        const std::size_t count = FlashPageSize;
         for (std::size_t i = 0; i < count; ++i) {
             if (page[i] != area[offset + i])
                 return Comparison{Mismatch{static_cast<unsigned>(ConfigAreaAddress + offset + i), area[offset + i], page[i]}};
         }
-        impl.observer->Progress(offset + count, file->count);
+        impl.observer->Progress(offset + count, ConfigAreaSize);
     }
     return Comparison{};
 }

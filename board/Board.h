@@ -123,6 +123,11 @@ struct DownloadResult {
     BlockEnd block = BlockEnd::Written;
     BoardInfo info;         // the information block afterwards (as far as known)
     std::size_t fileBytes = 0;  // bytes of the file used
+    // FlashUpdateFailed / ConfigurationFailed: the failure of the exchange that ended it.
+    std::optional<Failure> failure;
+    // An information block write that failed (the blank board's number or the record),
+    // whatever its read-back found; block then tells what the board holds.
+    std::optional<Failure> blockFailure;
     // The check of the boundary-scan chain at the end: Done, ChainNotUsable or NoReply.
     std::optional<Failure> chain;
 };
@@ -180,7 +185,8 @@ public:
     // anything but the blank board's number is sent; the serial number is given even when the
     // file cannot be opened.
     Result<DownloadResult> Download(const std::string& path, const std::string& serialText);
-    // Reads the configuration area back and compares it with the file's first bytes.
+    // Reads the configuration area back and compares it with what a download of the file
+    // writes there: the file's bytes, erased flash (0xFF) after them.
     Result<Comparison> ReadBack(const std::string& path);
     // Gives a blank board its number (page 0 rewritten with it); when the write failed
     // the block is read back and the failure tells what the board holds via the observer.

@@ -42,9 +42,9 @@ std::string PinLabel(int position)
     char entry[16];
     // The last two pins of each header row are inputs.
     if (position % pins::HeaderRowLength < 38)
-        std::snprintf(entry, sizeof entry, " P%03d", n);
+        std::snprintf(entry, sizeof entry, "P%03d", n);
     else
-        std::snprintf(entry, sizeof entry, " In%02d", n);
+        std::snprintf(entry, sizeof entry, "In%02d", n);
     return entry;
 }
 
@@ -53,7 +53,7 @@ std::string CaptureListing(std::span<const uint8_t, pins::CaptureBytes> capture)
     std::string listing = "Capture result:     H,L => driven    1,0 => not driven\r\n\r\n";
     for (int row = 0; row < pins::HeaderPositions; row += 8) {
         for (int p = row; p < row + 8; ++p)
-            listing += PinLabel(p) + ':' + pins::DecodePinState(capture, p);
+            listing += ' ' + PinLabel(p) + ':' + pins::DecodePinState(capture, p);
         listing += "\r\n";
     }
     return listing;

@@ -19,7 +19,7 @@ std::string Date(const ProgrammingDate& date);
 std::string FileName(const std::string& stored);
 // The capture listing: legend, empty line, 10 rows of 8 pins, lines ending in "\r\n".
 std::string CaptureListing(std::span<const uint8_t, pins::CaptureBytes> capture);
-// A header position's label in the listing: " P023" for an I/O pin, " In17" for an input.
+// A header position's label in the listing: "P023" for an I/O pin, "In17" for an input.
 std::string PinLabel(int position);
 // The result text for a click on a header position: its FPGA pin and state letter.
 std::string HeaderPositionText(std::span<const uint8_t, pins::CaptureBytes> capture, int position);

@@ -214,8 +214,8 @@ TEST(BoardTextTest, TextsFromBoardData)
     EXPECT_EQ(text::Date({3, 5, 2026, 7, 8, 9}), "03/05/2026 at 07:08:09");
     EXPECT_EQ(text::FileName("caf\xc3\xa9.rbf"), "caf\xc3\xa9.rbf");
     EXPECT_EQ(text::FileName("caf\xe9.rbf"), "caf\xc3\xa9.rbf");
-    EXPECT_EQ(text::PinLabel(0), " P023");
-    EXPECT_EQ(text::PinLabel(39), " In92");
+    EXPECT_EQ(text::PinLabel(0), "P023");
+    EXPECT_EQ(text::PinLabel(39), "In92");
 }
 
 }  // namespace
