@@ -256,6 +256,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                         << setup.count << '\n';
                     return {std::nullopt, ExitUsageError};
                 }
+        setup.record = !o.simDumpFile.empty();
         o.sim = setup;
     }
     return {o, ExitSuccess};

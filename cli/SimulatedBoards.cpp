@@ -50,6 +50,8 @@ SimulatedBoards::SimulatedBoards(const SimSetup& setup)
         info.serial = Listed(setup.blank, i) ? uint16_t{0} : static_cast<uint16_t>(FirstSerial + i);
         backend->Board().WriteInfoBlock(info);
         backend->RefuseAccess(Listed(setup.noPermission, i));
+        // Only a dump reads the reports; a long watch would otherwise keep every one of them.
+        backend->SetRecording(setup.record);
         m_backends.push_back(std::move(backend));
     }
     if (!m_backends.empty() && !setup.faults.empty())

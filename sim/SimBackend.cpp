@@ -79,6 +79,13 @@ void SimBackend::AddOtherDevice(const OtherDevice& device, bool inFront)
     (inFront ? m_othersInFront : m_othersBehind).push_back(device);
 }
 
+void SimBackend::Record(std::vector<std::vector<uint8_t>>& record, const uint8_t* report, std::size_t length)
+{
+    if (record.size() >= 2 * MaxRecordedReports)
+        record.erase(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(MaxRecordedReports));
+    record.emplace_back(report, report + length);
+}
+
 void SimBackend::ClearRecord()
 {
     m_received.clear();
@@ -227,7 +234,7 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
     Pace();
     ++m_exchanges;
     if (m_recording)
-        m_received.emplace_back(report, report + length);
+        Record(m_received, report, length);
     const bool answers = !m_answersLeft || *m_answersLeft > 0;
     if (m_answersLeft && *m_answersLeft > 0)
         --*m_answersLeft;
@@ -272,7 +279,7 @@ boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* 
     const SimBoard::Reply& reply = m_inputQueue.front();
     std::copy_n(reply.bytes.begin(), std::min(length, reply.length), buffer);
     if (m_recording)
-        m_sent.emplace_back(reply.bytes.begin(), reply.bytes.begin() + static_cast<std::ptrdiff_t>(reply.length));
+        Record(m_sent, reply.bytes.data(), reply.length);
     m_inputQueue.erase(m_inputQueue.begin());
     return boardlink::HidReadResult::Arrived;
 }

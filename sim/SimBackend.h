@@ -91,6 +91,9 @@ public:
     bool RealTiming() const { return m_realTiming; }
 
     // What went over the link, for tests.
+    // The reports received and sent while recording, oldest first. The record is bounded: once
+    // it holds 2 * MaxRecordedReports, the older half is dropped.
+    static constexpr std::size_t MaxRecordedReports = 16384;
     const std::vector<std::vector<uint8_t>>& Received() const { return m_received; }
     const std::vector<std::vector<uint8_t>>& Sent() const { return m_sent; }
     void ClearRecord();
@@ -125,6 +128,7 @@ private:
     void Pace() const;
     // The fault that hits the exchange being sent now, if any.
     std::optional<LinkFault> TakeFault();
+    static void Record(std::vector<std::vector<uint8_t>>& record, const uint8_t* report, std::size_t length);
 
     SimBoard m_board;
     bool m_plugged = true;

@@ -219,3 +219,27 @@ TEST(BoardTextTest, TextsFromBoardData)
 }
 
 }  // namespace
+
+namespace {
+
+// A long run (a watch at a high rate) keeps a bounded record of the reports, and none at all
+// when nobody asked for one.
+TEST(SimRecordTest, RecordIsBoundedAndOnlyKeptWhenAsked)
+{
+    sim::SimBackend dev;
+    Board boardObject(dev);
+    const std::size_t exchanges = 2 * sim::SimBackend::MaxRecordedReports + 10;
+    for (std::size_t i = 0; i < exchanges; ++i)
+        ASSERT_TRUE(boardObject.DriveAll(true).Ok());
+    EXPECT_LT(dev.Received().size(), 2 * sim::SimBackend::MaxRecordedReports);
+    EXPECT_GE(dev.Received().size(), sim::SimBackend::MaxRecordedReports);
+    EXPECT_EQ(dev.Received().size(), dev.Sent().size());
+    EXPECT_EQ(dev.Received().back()[boardlink::CommandByte], boardlink::DriveAllHigh);
+
+    dev.ClearRecord();
+    dev.SetRecording(false);
+    ASSERT_TRUE(boardObject.DriveAll(false).Ok());
+    EXPECT_TRUE(dev.Received().empty());
+}
+
+}  // namespace
