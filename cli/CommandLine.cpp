@@ -128,7 +128,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                     ->group("Simulated boards")
                     ->check(CLI::Range(1, 64));
     app.add_option("--sim-fault", p.faults,
-                   "Fault of the first simulated board at the given exchange (from 1); KIND: " + SimFaultKindList())
+                   "Fault of the first simulated board at the given exchange (from 1); KIND: " + sim::LinkFaultList())
         ->type_name("KIND@EXCHANGE")
         ->group("Simulated boards")
         ->needs(sim);

@@ -41,9 +41,7 @@ public:
     static constexpr uint16_t FirstSerial = 42;
 
 private:
-    class FaultPlan;
     std::vector<std::unique_ptr<sim::SimBackend>> m_backends;
-    std::unique_ptr<FaultPlan> m_faultPlan;  // between the first board and its link
 };
 
 }  // namespace cli

@@ -30,20 +30,6 @@ const std::vector<uint8_t>& SimBackend::BoardReportDescriptor()
     return descriptor;
 }
 
-const char* LinkFaultName(LinkFault fault)
-{
-    switch (fault) {
-    case LinkFault::NoReply: return "NoReply";
-    case LinkFault::LateReply: return "LateReply";
-    case LinkFault::WriteFails: return "WriteFails";
-    case LinkFault::Refused: return "Refused";
-    case LinkFault::GarbledStatus: return "GarbledStatus";
-    case LinkFault::Unplug: return "Unplug";
-    case LinkFault::DropOut: return "DropOut";
-    }
-    return "?";
-}
-
 SimBackend::SimBackend()
 {
     // The board's capabilities come from its descriptor, as the real board's do.
@@ -62,6 +48,7 @@ std::string SimBackend::PortIdentity(const std::string& path, uint16_t vendorId,
 void SimBackend::Plug(const std::string& path, const std::string& identity)
 {
     m_plugged = true;
+    m_hung = false;  // plugged in again, the board starts afresh
     m_boardPath = path;
     m_boardIdentity = identity.empty() ? PortIdentity(path, boardlink::BoardVendorId, boardlink::BoardProductId) : identity;
 }
@@ -189,18 +176,7 @@ void SimBackend::Pace() const
         std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
-std::optional<LinkFault> SimBackend::TakeFault()
-{
-    if (!m_fault)
-        return std::nullopt;
-    if (m_fault->exchangesBefore > 0) {
-        --m_fault->exchangesBefore;
-        return std::nullopt;
-    }
-    const LinkFault fault = m_fault->fault;
-    m_fault.reset();
-    return fault;
-}
+std::optional<LinkFault> SimBackend::TakeFault() { return m_faults.Take(++m_faultWrites); }
 
 bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::size_t length)
 {
@@ -226,8 +202,7 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
         m_lastError = "No such device";
         return false;
     }
-    if (m_failNextWrite || fault == LinkFault::WriteFails) {
-        m_failNextWrite = false;
+    if (fault == LinkFault::WriteFails) {
         m_lastError = "Input/output error";
         return false;
     }
@@ -235,6 +210,11 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
     ++m_exchanges;
     if (m_recording)
         Record(m_received, report, length);
+    // A hung board takes the report and does nothing with it, from now on.
+    if (fault == LinkFault::Hang)
+        m_hung = true;
+    if (m_hung)
+        return true;
     const bool answers = !m_answersLeft || *m_answersLeft > 0;
     if (m_answersLeft && *m_answersLeft > 0)
         --*m_answersLeft;
@@ -244,10 +224,7 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
     SimBoard::Reply reply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
     if (fault == LinkFault::GarbledStatus)
         reply.bytes[boardlink::StatusByte] ^= 0x20;
-    const bool dropped = m_dropReplyAfter && *m_dropReplyAfter == 0;
-    if (m_dropReplyAfter)
-        m_dropReplyAfter = dropped ? std::nullopt : std::optional<std::size_t>(*m_dropReplyAfter - 1);
-    if (!answers || dropped || fault == LinkFault::NoReply)
+    if (!answers || fault == LinkFault::NoReply)
         return true;
     if (fault == LinkFault::LateReply)
         m_lateReply = std::move(reply);

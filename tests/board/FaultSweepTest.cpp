@@ -265,7 +265,7 @@ TEST_P(FaultSweep, EveryFaultAtEveryExchangeLeavesTheBoardKnownAndTheLogTrue)
             const Outcome run = Download(viaBoard, before, fault, exchange, nullptr);
             for (const std::string& wrong : Violations(before, blank, run))
                 failures.push_back(std::string(blank ? "blank board" : "board") + ", exchange " +
-                                   std::to_string(exchange) + ", " + sim::LinkFaultName(fault) + ": " + wrong);
+                                   std::to_string(exchange) + ", " + std::string(sim::LinkFaultSpelling(fault)) + ": " + wrong);
         }
     }
     const std::size_t shown = std::min<std::size_t>(failures.size(), 20);

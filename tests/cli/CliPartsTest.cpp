@@ -122,10 +122,10 @@ TEST(SerialNumberingTest, BlankBoardsGetConsecutiveNumbers)
 
 TEST(SimFaultTest, KindAtExchange)
 {
-    for (const SimFaultKindName& entry : SimFaultKindNames) {
+    for (const sim::LinkFaultName& entry : sim::LinkFaultNames) {
         const ParsedSimFault parsed = ParseSimFault(std::string(entry.name) + "@17");
         ASSERT_TRUE(parsed.fault) << entry.name << ": " << parsed.error;
-        EXPECT_EQ(parsed.fault->kind, entry.kind);
+        EXPECT_EQ(parsed.fault->kind, entry.fault);
         EXPECT_EQ(parsed.fault->exchange, 17u);
     }
     for (const char* bad : {"no-reply", "no-reply@", "no-reply@0", "no-reply@-3", "no-reply@3x", "@3", "smoke@3",

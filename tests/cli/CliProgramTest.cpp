@@ -222,7 +222,7 @@ TEST_F(CliProgram, AFailingBoardNeverStopsTheOthers)
 {
     // The first board meets the fault at a page write halfway through; the other three are
     // programmed and read back all the same.
-    for (const cli::SimFaultKindName& kind : cli::SimFaultKindNames) {
+    for (const sim::LinkFaultName& kind : sim::LinkFaultNames) {
         const std::string fault = std::string(kind.name) + "@400";
         const CliRun run = RunCli({"--sim=4", "--sim-fault", fault, "download", ConfigFile(), "--all", "--verify", "--json"});
         EXPECT_EQ(run.exitCode, 1) << fault;
