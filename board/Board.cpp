@@ -40,20 +40,25 @@ constexpr std::size_t FlashImageSize = InfoBlockSize + ConfigAreaSize;
 using FlashImage = std::array<uint8_t, FlashImageSize>;
 
 // A NoReply-like failure of a command that was not sent because the board is silent.
-Failure Lost(uint8_t command) { return Failure{FailureKind::NoReply, command, 0, {}, {}, {}}; }
+Failure Lost(uint8_t command) { return Failure{FailureKind::NoReply, command, 0, {}, {}, {}, {}, 0}; }
 
-std::optional<std::string> ConfigFileRefusal(const RbfFileContents& file)
+Failure FileFailure(std::string cause, FileProblem problem = FileProblem::CannotOpen, uint64_t bytes = 0)
 {
-    if (file.fileBytes == 0)
-        return "the file is empty: it holds no configuration";
-    // Erased-flash padding past the area is what the flash holds there anyway.
-    if (!file.onlyErasedPastBuffer)
-        return "the file is " + std::to_string(file.fileBytes) + " bytes long; the board's configuration area holds " +
-               std::to_string(MaxConfigFileBytes) + " bytes";
-    return std::nullopt;
+    return Failure{FailureKind::FileRefused, 0, 0, {}, std::move(cause), {}, problem, bytes};
 }
 
-Failure FileFailure(std::string cause) { return Failure{FailureKind::FileRefused, 0, 0, {}, std::move(cause), {}}; }
+std::optional<Failure> ConfigFileRefusal(const RbfFileContents& file)
+{
+    if (file.fileBytes == 0)
+        return FileFailure("the file is empty: it holds no configuration", FileProblem::Empty);
+    // Erased-flash padding past the area is what the flash holds there anyway.
+    if (!file.onlyErasedPastBuffer)
+        return FileFailure("the file is " + std::to_string(file.fileBytes) +
+                               " bytes long; the board's configuration area holds " +
+                               std::to_string(MaxConfigFileBytes) + " bytes",
+                           FileProblem::TooLong, file.fileBytes);
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -86,12 +91,13 @@ public:
             return Lost(command);
         switch (link.Exchange(expected)) {
         case ExchangeEnd::Expected: return std::nullopt;
-        case ExchangeEnd::OtherStatus: return Failure{FailureKind::NotDone, command, link.ReplyStatus(), {}, {}, {}};
-        case ExchangeEnd::NoBoard: return Failure{FailureKind::NoBoard, command, 0, {}, {}, {}};
+        case ExchangeEnd::OtherStatus: return Failure{FailureKind::NotDone, command, link.ReplyStatus(), {}, {}, {}, {}, 0};
+        case ExchangeEnd::NoBoard: return Failure{FailureKind::NoBoard, command, 0, {}, {}, {}, {}, 0};
         case ExchangeEnd::CannotOpen: {
             const OpenFailure& open = link.LastOpenFailure();
             return Failure{FailureKind::CannotOpen, command, 0, open.node, open.cause,
-                           "install " + std::string(BoardUdevRuleFile) + " (sudo cmake --install <build dir>), replug the board"};
+                           "install " + std::string(BoardUdevRuleFile) + " (sudo cmake --install <build dir>), replug the board",
+                           {}, 0};
         }
         case ExchangeEnd::NoReply: ++lostReplies; return Lost(command);
         }
@@ -251,8 +257,8 @@ Result<DownloadResult> Board::Download(const std::string& path, const std::strin
     const std::optional<RbfFileContents> file =
         ReadRbfFile(path, std::span(image).subspan(InfoBlockSize, MaxConfigFileBytes), &cause);
     if (file) {
-        if (std::optional<std::string> refusal = ConfigFileRefusal(*file))
-            return FileFailure(std::move(*refusal));
+        if (std::optional<Failure> refusal = ConfigFileRefusal(*file))
+            return std::move(*refusal);
     }
 
     DownloadResult result;

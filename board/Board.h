@@ -36,6 +36,13 @@ enum class FailureKind {
     Stopped,         // the caller asked the operation to stop; it stopped between pages
 };
 
+// Why a file was refused (FileRefused), for a front end that words it its own way.
+enum class FileProblem {
+    CannotOpen,  // the system refused it (cause: its words), or it is not a regular file
+    Empty,       // it holds no byte
+    TooLong,     // longer than the configuration area, with more than erased-flash padding
+};
+
 struct Failure {
     FailureKind kind = FailureKind::NoReply;
     // The board command whose exchange failed (0 when none was sent).
@@ -50,6 +57,9 @@ struct Failure {
     std::string cause;
     // CannotOpen: how to mend it (the rule file to install).
     std::string fix;
+    // FileRefused: what is wrong with the file, and its length in bytes (TooLong).
+    FileProblem file = FileProblem::CannotOpen;
+    uint64_t fileBytes = 0;
 };
 
 // The data of an operation, or why there is none.

@@ -123,12 +123,13 @@ TEST_F(BoardTest, RefusedFilesNameTheirCauseAndSendNothing)
     fs::create_directories(folder);
     const struct {
         std::string path;
+        FileProblem problem;
         std::string cause;
     } rows[] = {
-        {folder, "Is a directory"},
-        {(m_dir / "none.rbf").string(), "No such file or directory"},
-        {WriteFile("empty.rbf", {}), "the file is empty: it holds no configuration"},
-        {WriteFile("big.rbf", Pattern(MaxConfigFileBytes + 5)),
+        {folder, FileProblem::CannotOpen, "Is a directory"},
+        {(m_dir / "none.rbf").string(), FileProblem::CannotOpen, "No such file or directory"},
+        {WriteFile("empty.rbf", {}), FileProblem::Empty, "the file is empty: it holds no configuration"},
+        {WriteFile("big.rbf", Pattern(MaxConfigFileBytes + 5)), FileProblem::TooLong,
          "the file is 32772 bytes long; the board's configuration area holds 32767 bytes"},
     };
     dev.Board().Flash()[0] = 7;  // not blank: nothing to number
@@ -138,6 +139,7 @@ TEST_F(BoardTest, RefusedFilesNameTheirCauseAndSendNothing)
         ASSERT_FALSE(result.Ok());
         EXPECT_EQ(result.Error().kind, FailureKind::FileRefused);
         EXPECT_EQ(result.Error().cause, row.cause);
+        EXPECT_EQ(result.Error().file, row.problem);
     }
 }
 

@@ -226,12 +226,12 @@ TEST(CauseTest, EachFailureKindSaysWhatHappened)
         Failure failure;
         const char* text;
     } rows[] = {
-        {{FailureKind::NoReply, boardlink::WriteMemory, 0, {}, {}, {}}, "the board did not answer WriteMemory"},
-        {{FailureKind::NotDone, boardlink::ProgramMode, 'Q', {}, {}, {}}, "the board answered ProgramMode with status 0x51"},
-        {{FailureKind::CannotOpen, 0, 0, "/dev/hidraw3", "Permission denied", "install it"},
+        {{FailureKind::NoReply, boardlink::WriteMemory, 0, {}, {}, {}, {}, 0}, "the board did not answer WriteMemory"},
+        {{FailureKind::NotDone, boardlink::ProgramMode, 'Q', {}, {}, {}, {}, 0}, "the board answered ProgramMode with status 0x51"},
+        {{FailureKind::CannotOpen, 0, 0, "/dev/hidraw3", "Permission denied", "install it", {}, 0},
          "cannot be opened: Permission denied; fix: install it"},
-        {{FailureKind::FileRefused, 0, 0, {}, "Is a directory", {}}, "Is a directory"},
-        {{FailureKind::NoBoard, 0, 0, {}, {}, {}}, "no Morvane board is attached"},
+        {{FailureKind::FileRefused, 0, 0, {}, "Is a directory", {}, {}, 0}, "Is a directory"},
+        {{FailureKind::NoBoard, 0, 0, {}, {}, {}, {}, 0}, "no Morvane board is attached"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(CauseText(row.failure), row.text);
