@@ -61,7 +61,7 @@ bool CMainDlg::OnInitDialog()
     SetProgressRange(0, 0x7FFF);
     SetProgressPos(0);
 
-    if (!JtagChainUsable(m_link))
+    if (CheckJtagChain(m_link) != ChainCheck::Usable)
         LogLine("JTAG boundary scan not enabled .... board tests will not work!");
     SetProgrammingMode(m_link, 0);
     UpdateData(false);

@@ -196,8 +196,12 @@ DownloadOutcome RunDownload(BoardLink& link, BoardTexts& texts, const Clock& clo
     }
 
     ShowDownloadDisplay(block, std::span(image).first(InfoBlockSize), texts);
-    if (!JtagChainUsable(link))
-        report.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!");
+    // A board that did not answer the check has not said that its chain is off.
+    switch (CheckJtagChain(link)) {
+    case ChainCheck::Usable: break;
+    case ChainCheck::NotUsable: report.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!"); break;
+    case ChainCheck::NoAnswer: report.LogLine("JTAG boundary scan chain not checked: the board did not answer"); break;
+    }
     return outcome;
 }
 

@@ -118,10 +118,14 @@ bool WriteFlashPage(BoardLink& link, int address, const uint8_t* page)
     return link.Exchange(StatusSuccess) == ExchangeEnd::Expected;
 }
 
-bool JtagChainUsable(BoardLink& link)
+ChainCheck CheckJtagChain(BoardLink& link)
 {
     link.SetCommand(JtagCheck, 1, 0);
-    return link.Exchange(StatusSuccess) == ExchangeEnd::Expected;
+    switch (link.Exchange(StatusSuccess)) {
+    case ExchangeEnd::Expected: return ChainCheck::Usable;
+    case ExchangeEnd::OtherStatus: return ChainCheck::NotUsable;
+    default: return ChainCheck::NoAnswer;
+    }
 }
 
 void ApplyOpeningDisplay(const InfoBlock& block, uint8_t lastReadStatus, BoardTexts& texts)
