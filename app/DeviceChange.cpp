@@ -18,7 +18,7 @@ void OnBoardArrival(MainWindowHost& window)
     ReadFlashPage(window.Link(), 128, sbuf.data() + FlashPageSize);
     ApplyAttachDisplay(sbuf, window);
     window.SetProgressPos(0);
-    if (!JtagChainUsable(window.Link()))
+    if (CheckJtagChain(window.Link()) != ChainCheck::Usable)
         window.LogLine("JTAG boundary scan chain disabled .... board tests will not work!");
     window.UpdateData(false);
 }

@@ -23,8 +23,9 @@
 using namespace board;
 
 CMainDlg::CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher, QWidget* parent)
-    : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher), m_link(backend, this)
+    : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher), m_board(backend), m_link(m_board.Link())
 {
+    m_link.SetReporter(this);
     m_link.SetBoardFoundHandler([this] { RegisterBoardNotification(); });
 }
 
@@ -60,7 +61,7 @@ bool CMainDlg::OnInitDialog()
     SetProgressRange(0, 0x7FFF);
     SetProgressPos(0);
 
-    if (!JtagChainUsable(m_link))
+    if (CheckJtagChain(m_link) != ChainCheck::Usable)
         LogLine("JTAG boundary scan not enabled .... board tests will not work!");
     SetProgrammingMode(m_link, 0);
     UpdateData(false);
@@ -92,7 +93,7 @@ void CMainDlg::OnDownload()
 
 void CMainDlg::OnBoardTest()
 {
-    CTestDlg testdialog(m_link);
+    CTestDlg testdialog(m_board);
     SetProgressPos(0);
     testdialog.DoModal();
     UpdateData(false);

@@ -4,6 +4,7 @@
 
 #include "app/MainWindowHost.h"
 #include "dialog/Dialog.h"
+#include "board/Board.h"
 #include "link/BoardLink.h"
 #include "link/DeviceWatcher.h"
 
@@ -63,5 +64,7 @@ private:
     boardlink::DeviceWatcher* m_watcher;
     bool m_boardNotificationRegistered = false;
     board::Clock m_clock = board::SystemTime;
-    boardlink::BoardLink m_link;
+    // The board and its link; the link reports to this window.
+    board::Board m_board;
+    boardlink::BoardLink& m_link;
 };

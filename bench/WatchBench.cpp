@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "board/JtagTests.h"
+#include "board/Board.h"
 #include "boardtest/TestDlg.h"
 #include "link/BoardLink.h"
 #include "pins/PinTables.h"
@@ -47,8 +48,8 @@ void BM_WatchLoop(benchmark::State& state)
     sim::SimBackend board;
     board.SetRecording(false);
     board.SetLatencyMicroseconds(static_cast<unsigned>(state.range(0)));
-    boardlink::BoardLink link(board);
-    CTestDlg dlg(link);
+    ::board::Board boardObject(board);
+    CTestDlg dlg(boardObject);
     dlg.SetWatchInterval(std::chrono::milliseconds(0));
     dlg.InitDialog();
     dlg.show();

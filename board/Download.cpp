@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "board/InfoRecord.h"
 #include "board/LeadingInt.h"
 #include "board/RbfFile.h"
 #include "link/BoardLink.h"
@@ -74,8 +75,7 @@ BlockState GiveSerialNumber(BoardLink& link, FlashImage& image, const std::strin
     if (!number)
         return BlockState::Known;
     const auto serial = static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
-    image[infoblock::SerialOffset] = static_cast<uint8_t>(serial & 0xFF);
-    image[infoblock::SerialOffset + 1] = static_cast<uint8_t>(serial >> 8);
+    StoreSerial(image, serial);
     if (!WriteFlashPage(link, Page0Address, image.data()))
         return AfterFailedBlockWrite(link, image);
     return BlockState::Known;
@@ -127,33 +127,6 @@ bool WriteConfigArea(BoardLink& link, const FlashImage& image)
             return false;
     }
     return true;
-}
-
-void StoreCycles(FlashImage& image, uint32_t cycles)
-{
-    for (std::size_t i = 0; i < 4; ++i)
-        image[infoblock::CyclesOffset + i] = static_cast<uint8_t>(cycles >> (8 * i));
-}
-
-// Date and time from one reading of the clock, the next cycle count, the file name.
-void RecordProgramming(FlashImage& image, const std::string& fileName, const Clock& clock)
-{
-    using namespace infoblock;
-    const std::tm now = LocalNow(clock);
-    image[MonthOffset] = static_cast<uint8_t>(now.tm_mon + 1);
-    image[DayOffset] = static_cast<uint8_t>(now.tm_mday);
-    // Years outside 2000..2255 wrap modulo 256.
-    image[YearOffset] = static_cast<uint8_t>(now.tm_year + 1900 - 2000);
-    image[HourOffset] = static_cast<uint8_t>(now.tm_hour);
-    image[MinuteOffset] = static_cast<uint8_t>(now.tm_min);
-    image[SecondOffset] = static_cast<uint8_t>(now.tm_sec);
-
-    StoreCycles(image, Cycles(image) + 1u);
-
-    // Bytes after the terminating zero keep what the board held.
-    const std::size_t length = StoredFileNameLength(fileName);
-    std::memcpy(image.data() + FileNameOffset, fileName.data(), length);
-    image[FileNameOffset + length] = 0;
 }
 
 }  // namespace
@@ -223,8 +196,12 @@ DownloadOutcome RunDownload(BoardLink& link, BoardTexts& texts, const Clock& clo
     }
 
     ShowDownloadDisplay(block, std::span(image).first(InfoBlockSize), texts);
-    if (!JtagChainUsable(link))
-        report.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!");
+    // A board that did not answer the check has not said that its chain is off.
+    switch (CheckJtagChain(link)) {
+    case ChainCheck::Usable: break;
+    case ChainCheck::NotUsable: report.LogLine("JTAG boundary scan chain not enabled .... board tests will not work!"); break;
+    case ChainCheck::NoAnswer: report.LogLine("JTAG boundary scan chain not checked: the board did not answer"); break;
+    }
     return outcome;
 }
 

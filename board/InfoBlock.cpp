@@ -78,9 +78,7 @@ std::string UnsignedCyclesText(std::span<const uint8_t> block)
 bool SetProgrammingMode(BoardLink& link, int mode)
 {
     link.SetCommand(ProgramMode, 8, static_cast<uint16_t>(mode & 0xFF));
-    link.ReplyReport()[StatusByte] = StatusPreset;
-    link.ExchangeReports();
-    return link.ReplyReport()[StatusByte] == StatusSuccess;
+    return link.Exchange(StatusSuccess) == ExchangeEnd::Expected;
 }
 
 bool ReadFlashPage(BoardLink& link, unsigned address, uint8_t* buffer)
@@ -88,29 +86,15 @@ bool ReadFlashPage(BoardLink& link, unsigned address, uint8_t* buffer)
     bool answered = true;
     for (const ReadStep& step : PageReadSteps) {
         link.SetCommand(ReadMemory, step.length, static_cast<uint16_t>((address + step.offset) & 0xFFFF));
-        // The preset tells a read that got no reply from one the board answered, so that
-        // stale reply data is never taken for the page.
-        link.ReplyReport()[StatusByte] = StatusPreset;
-        link.ExchangeReports();
+        // The exchange's preset tells a read that got no reply from one the board answered,
+        // so that stale reply data is never taken for the page.
+        const bool read = link.Exchange(StatusRead) == ExchangeEnd::Expected;
         std::memcpy(buffer + step.offset, link.ReplyReport().data() + DataByte, step.length);
-        if (link.ReplyReport()[StatusByte] != StatusRead)
+        if (!read)
             answered = false;
     }
     return answered;
 }
-
-namespace {
-
-// One exchange whose status is tested: the preset 'Q' stands unless a reply arrives, so a
-// missing reply never passes for the 'R' of an earlier one.
-bool ExchangeAnswersSuccess(BoardLink& link)
-{
-    link.ReplyReport()[StatusByte] = StatusPreset;
-    link.ExchangeReports();
-    return link.ReplyReport()[StatusByte] == StatusSuccess;
-}
-
-}  // namespace
 
 bool WriteFlashPage(BoardLink& link, int address, const uint8_t* page)
 {
@@ -119,27 +103,29 @@ bool WriteFlashPage(BoardLink& link, int address, const uint8_t* page)
     ReportBuffer& command = link.CommandReport();
     link.SetCommand(WriteMemory, 56, PageBufferAddress);
     std::memcpy(command.data() + DataByte, page, 56);
-    if (!ExchangeAnswersSuccess(link))
+    if (link.Exchange(StatusSuccess) != ExchangeEnd::Expected)
         return false;
 
     link.SetCommand(WriteMemory, 56, PageBufferAddress + 56);
     std::memcpy(command.data() + DataByte, page + 56, 56);
-    if (!ExchangeAnswersSuccess(link))
+    if (link.Exchange(StatusSuccess) != ExchangeEnd::Expected)
         return false;
 
     link.SetCommand(ProgramPage, 18, ProgramPageAddress);
     command[DataByte] = static_cast<uint8_t>(address & 0xFF);
     command[DataByte + 1] = static_cast<uint8_t>((address >> 8) & 0xFF);
     std::memcpy(command.data() + DataByte + 2, page + 112, 16);
-    return ExchangeAnswersSuccess(link);
+    return link.Exchange(StatusSuccess) == ExchangeEnd::Expected;
 }
 
-bool JtagChainUsable(BoardLink& link)
+ChainCheck CheckJtagChain(BoardLink& link)
 {
     link.SetCommand(JtagCheck, 1, 0);
-    link.ReplyReport()[StatusByte] = StatusPreset;
-    link.ExchangeReports();
-    return link.ReplyReport()[StatusByte] == StatusSuccess;
+    switch (link.Exchange(StatusSuccess)) {
+    case ExchangeEnd::Expected: return ChainCheck::Usable;
+    case ExchangeEnd::OtherStatus: return ChainCheck::NotUsable;
+    default: return ChainCheck::NoAnswer;
+    }
 }
 
 void ApplyOpeningDisplay(const InfoBlock& block, uint8_t lastReadStatus, BoardTexts& texts)

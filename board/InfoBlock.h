@@ -48,9 +48,10 @@ bool ReadFlashPage(boardlink::BoardLink& link, unsigned address, uint8_t* buffer
 // ends the page: false, and nothing more is sent.
 bool WriteFlashPage(boardlink::BoardLink& link, int address, const uint8_t* page);
 
-// One JtagCheck exchange, status preset: true when the board says its boundary-scan chain
-// is usable.
-bool JtagChainUsable(boardlink::BoardLink& link);
+// What one JtagCheck exchange found: a board that did not answer says nothing about its
+// chain.
+enum class ChainCheck { Usable, NotUsable, NoAnswer };
+ChainCheck CheckJtagChain(boardlink::BoardLink& link);
 
 inline constexpr const char* UnknownText = "<unknown>";
 

@@ -25,12 +25,7 @@ void SendSimpleCommand(BoardLink& link, uint8_t command, uint16_t address = 0)
 }
 
 // One exchange with the status preset: true when the board answered with expected.
-bool Answered(BoardLink& link, uint8_t expected)
-{
-    link.ReplyReport()[StatusByte] = StatusPreset;
-    link.ExchangeReports();
-    return link.ReplyReport()[StatusByte] == expected;
-}
+bool Answered(BoardLink& link, uint8_t expected) { return link.Exchange(expected) == ExchangeEnd::Expected; }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,27 +49,39 @@ std::optional<std::size_t> ReadFully(int fd, uint8_t* into, std::size_t count)
 
 namespace board {
 
-std::optional<RbfFileContents> ReadRbfFile(const std::string& path, std::span<uint8_t> buffer)
+std::optional<RbfFileContents> ReadRbfFile(const std::string& path, std::span<uint8_t> buffer, std::string* cause)
 {
+    auto refused = [cause](int error) -> std::optional<RbfFileContents> {
+        if (cause != nullptr)
+            *cause = std::strerror(error);
+        return std::nullopt;
+    };
     // O_NONBLOCK: opening a named pipe without a writer returns at once instead of waiting
     // for one; the pipe is then refused below like any other file that is not regular.
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.Get() < 0)
-        return std::nullopt;
+        return refused(errno);
     struct stat status {};
-    if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::fstat(file.Get(), &status) != 0)
+        return refused(errno);
+    if (S_ISDIR(status.st_mode))
+        return refused(EISDIR);
+    if (!S_ISREG(status.st_mode)) {
+        if (cause != nullptr)
+            *cause = "not a regular file";
         return std::nullopt;
+    }
 
     const std::optional<std::size_t> count = ReadFully(file.Get(), buffer.data(), buffer.size());
     if (!count)
-        return std::nullopt;
+        return refused(errno);
     RbfFileContents contents{*count, *count, true};
     if (*count == buffer.size()) {
         std::array<uint8_t, 64 * 1024> chunk;
         for (;;) {
             const std::optional<std::size_t> got = ReadFully(file.Get(), chunk.data(), chunk.size());
             if (!got)
-                return std::nullopt;
+                return refused(errno);
             contents.fileBytes += *got;
             if (!std::all_of(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(*got),
                              [](uint8_t byte) { return byte == 0xFF; })) {

@@ -23,6 +23,9 @@ struct RbfFileContents {
 // included). Only a regular file is read: a named pipe, a device or a directory would
 // block the program or feed it endless data, so they count as files that cannot be opened.
 // nullopt when the file cannot be opened or read.
-std::optional<RbfFileContents> ReadRbfFile(const std::string& path, std::span<uint8_t> buffer);
+// cause, when given, takes why the file could not be used, in the system's words
+// ("No such file or directory", "Is a directory", "Permission denied").
+std::optional<RbfFileContents> ReadRbfFile(const std::string& path, std::span<uint8_t> buffer,
+                                           std::string* cause = nullptr);
 
 }  // namespace board

@@ -8,11 +8,11 @@
 
 #include "pins/PinState.h"
 
-namespace boardlink {
-class BoardLink;
+namespace board {
+class Board;
 }
 
-// Captures all pins on a board link again and again, one capture per step of the event
+// Captures all pins on a board again and again, one capture per step of the event
 // loop on the thread that owns the link, so the link is never used by two at once and its
 // reporter is only reached from that thread. Between two steps the event loop runs: the
 // window stays responsive and the main window's own exchanges (an attach, a detach) find
@@ -20,7 +20,7 @@ class BoardLink;
 class PinWatch final : public QObject {
     Q_OBJECT
 public:
-    explicit PinWatch(boardlink::BoardLink& link, QObject* parent = nullptr);
+    explicit PinWatch(board::Board& board, QObject* parent = nullptr);
 
     // Starts capturing, one capture at most every interval (zero: as fast as the board
     // answers). The first capture is always reported.
@@ -40,7 +40,7 @@ signals:
 private:
     void Step();
 
-    boardlink::BoardLink& m_link;
+    board::Board& m_board;
     QTimer m_timer;
     std::optional<pins::Capture> m_last;
 };

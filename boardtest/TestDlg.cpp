@@ -13,6 +13,7 @@
 #include "board/JtagTests.h"
 #include "dialog/DataExchange.h"
 #include "dialog/MessageBox.h"
+#include "board/Board.h"
 #include "link/BoardLink.h"
 #include "res/resource.h"
 #include "view/BoardViewFrame.h"
@@ -54,8 +55,8 @@ constexpr qreal DefaultRefreshHz = 60;
 
 }  // namespace
 
-CTestDlg::CTestDlg(boardlink::BoardLink& link, QWidget* parent)
-    : CDialog(res::TestDlgTemplate, parent), m_link(link), m_watch(link)
+CTestDlg::CTestDlg(board::Board& board, QWidget* parent)
+    : CDialog(res::TestDlgTemplate, parent), m_board(board), m_link(board.Link()), m_watch(board)
 {
     connect(&m_watch, &PinWatch::Captured, this, &CTestDlg::OnWatchCaptured);
     connect(&m_watch, &PinWatch::CaptureFailed, this, &CTestDlg::OnWatchCaptureFailed);
@@ -122,8 +123,8 @@ void CTestDlg::OnExecuteTest()
 
 void CTestDlg::OnHeaderPositionClicked(int position)
 {
-    pins::Capture capture{};
-    if (board::CapturePins(m_link, capture)) {
+    if (const board::Result<pins::Capture> read = m_board.CapturePins()) {
+        const pins::Capture& capture = *read;
         ResultText = board::HeaderPositionText(capture, position);
         if (m_boardView)
             m_boardView->ShowCapture(capture);
@@ -140,7 +141,7 @@ void CTestDlg::OnHeaderPositionClicked(int position)
 void CTestDlg::OnLeaveTestMode()
 {
     StopWatch();
-    board::LeaveBoardTestMode(m_link);
+    m_board.LeaveTestMode();
     reject();
 }
 

@@ -12,6 +12,9 @@
 namespace boardlink {
 class BoardLink;
 }
+namespace board {
+class Board;
+}
 class BoardViewFrame;
 class QCheckBox;
 class QGroupBox;
@@ -24,7 +27,7 @@ class QPlainTextEdit;
 class CTestDlg final : public CDialog {
     Q_OBJECT
 public:
-    explicit CTestDlg(boardlink::BoardLink& link, QWidget* parent = nullptr);
+    explicit CTestDlg(board::Board& board, QWidget* parent = nullptr);
     ~CTestDlg() override;
 
     std::string ResultText = "<no tests performed yet>";
@@ -61,6 +64,7 @@ private:
     // Puts ResultText into the result box, without touching the other controls.
     void ShowResultText();
 
+    board::Board& m_board;
     boardlink::BoardLink& m_link;
     QPlainTextEdit* m_resultBox = nullptr;
     QGroupBox* m_boardViewFrame = nullptr;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Core.h"
+#include "cli/BoardAccess.h"
 #include "cli/UsbPort.h"
 
 namespace cli {

@@ -3,19 +3,22 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "board/BoardText.h"
+#include "link/UdevRule.h"
+#include "pins/PinTables.h"
+
 namespace cli {
 namespace {
 
-constexpr int InputPositionsPerRow = 2;
-constexpr int PositionsPerRow = 40;
-
-std::string IsoDate(const InfoBlock& block)
+std::string IsoDate(const board::ProgrammingDate& date)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", block[4] + 2000, block[2], block[3], block[5],
-                  block[6], block[7]);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", date.year, date.month, date.day, date.hour,
+                  date.minute, date.second);
     return text;
 }
+
+int HeaderPinAt(int position) { return pins::HeaderPinTable[static_cast<std::size_t>(position)]; }
 
 std::string Padded(std::string text, std::size_t width)
 {
@@ -35,7 +38,7 @@ std::string JtagText(const BoardFacts& board)
 
 std::string AccessFix()
 {
-    return "install the udev rule " + BoardUdevRule() +
+    return "install the udev rule " + std::string(boardlink::BoardUdevRuleFile) +
            " (sudo cmake --install <build directory>, or the package), then unplug the board and plug it in again";
 }
 
@@ -67,10 +70,11 @@ std::vector<std::string> ListLines(const std::vector<BoardFacts>& boards)
         } else if (!board.Readable()) {
             lines.push_back(Padded(board.node, nodeWidth) + "does not answer: " + board.readError);
         } else {
-            const InfoBlock& block = *board.info;
-            lines.push_back(Padded(board.node, nodeWidth) + Padded(SerialTextOf(block), 11) +
-                            Padded(std::to_string(CyclesOf(block)), 12) + Padded(LastProgrammedTextOf(block), 24) +
-                            Padded(JtagText(board), 9) + FileNameOf(block));
+            const board::BoardInfo info = board::InfoOf(*board.info);
+            lines.push_back(Padded(board.node, nodeWidth) + Padded(board::text::Serial(*info.serial), 11) +
+                            Padded(std::to_string(*info.cycles), 12) +
+                            Padded(board::text::Date(*info.lastProgrammed), 24) + Padded(JtagText(board), 9) +
+                            board::text::FileName(*info.fileName));
         }
     }
     return lines;
@@ -78,13 +82,13 @@ std::vector<std::string> ListLines(const std::vector<BoardFacts>& boards)
 
 std::vector<std::string> InfoLines(const BoardFacts& board)
 {
-    const InfoBlock& block = *board.info;
+    const board::BoardInfo info = board::InfoOf(*board.info);
     return {
         "Board:               " + board.node,
-        "Board serial number: " + SerialTextOf(block),
-        "Programming cycles:  " + std::to_string(CyclesOf(block)),
-        "Last programmed:     " + LastProgrammedTextOf(block),
-        "FPGA file:           " + FileNameOf(block),
+        "Board serial number: " + board::text::Serial(*info.serial),
+        "Programming cycles:  " + std::to_string(*info.cycles),
+        "Last programmed:     " + board::text::Date(*info.lastProgrammed),
+        "FPGA file:           " + board::text::FileName(*info.fileName),
         "JTAG chain:          " + JtagText(board),
     };
 }
@@ -101,34 +105,24 @@ nlohmann::ordered_json FactsJson(const BoardFacts& board)
         json["error"] = "does not answer: " + board.readError;
         return json;
     }
-    const InfoBlock& block = *board.info;
-    json["serial"] = SerialOf(block);
-    json["serial_text"] = SerialTextOf(block);
-    json["cycles"] = CyclesOf(block);
-    json["last_programmed"] = IsoDate(block);
-    json["last_file"] = FileNameOf(block);
+    const board::BoardInfo info = board::InfoOf(*board.info);
+    json["serial"] = *info.serial;
+    json["serial_text"] = board::text::Serial(*info.serial);
+    json["cycles"] = *info.cycles;
+    json["last_programmed"] = IsoDate(*info.lastProgrammed);
+    json["last_file"] = board::text::FileName(*info.fileName);
     json["jtag_chain"] = board.jtagChain ? nlohmann::ordered_json(*board.jtagChain) : nlohmann::ordered_json();
     return json;
-}
-
-std::string PinLabel(int position)
-{
-    char text[16];
-    if (position % PositionsPerRow < PositionsPerRow - InputPositionsPerRow)
-        std::snprintf(text, sizeof text, "P%03d", HeaderPinAt(position));
-    else
-        std::snprintf(text, sizeof text, "In%02d", HeaderPinAt(position));
-    return text;
 }
 
 nlohmann::ordered_json PinsJson(const std::string& node, const PinCapture& capture)
 {
     nlohmann::ordered_json pins = nlohmann::ordered_json::array();
-    for (int position = 0; position < HeaderPositions; ++position) {
-        const char state = PinStateAt(capture, position);
+    for (int position = 0; position < pins::HeaderPositions; ++position) {
+        const char state = pins::DecodePinState(capture, position);
         pins.push_back({{"position", position},
                         {"pin", HeaderPinAt(position)},
-                        {"label", PinLabel(position)},
+                        {"label", board::text::PinLabel(position)},
                         {"state", std::string(1, state)},
                         {"driven", state == 'H' || state == 'L'}});
     }
@@ -138,7 +132,7 @@ nlohmann::ordered_json PinsJson(const std::string& node, const PinCapture& captu
 std::vector<std::string> PinListingLines(const PinCapture& capture)
 {
     std::vector<std::string> lines;
-    const std::string listing = CaptureListingOf(capture);
+    const std::string listing = board::text::CaptureListing(capture);
     std::size_t start = 0;
     while (start < listing.size()) {
         const std::size_t end = std::min(listing.find("\r\n", start), listing.size());

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Core.h"
+#include "cli/BoardAccess.h"
 #include "cli/UsbPort.h"
 
 // What list and info show of a board, as text lines and as JSON.
@@ -36,9 +36,6 @@ std::vector<std::string> ListLines(const std::vector<BoardFacts>& boards);
 std::vector<std::string> InfoLines(const BoardFacts& board);
 nlohmann::ordered_json FactsJson(const BoardFacts& board);
 
-// A header position's name as the capture listing gives it: "P023", or "In17" for the
-// inputs at the end of each row.
-std::string PinLabel(int position);
 nlohmann::ordered_json PinsJson(const std::string& node, const PinCapture& capture);
 // The capture listing with plain line ends.
 std::vector<std::string> PinListingLines(const PinCapture& capture);

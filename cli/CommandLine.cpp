@@ -57,10 +57,17 @@ number the file name begins with; with --all the blank boards get N, N+1, ... in
 of their USB ports, and a board that has a number keeps it.
 
 drive and drive-all leave the board in boundary-scan test mode, driving, until release;
-watch leaves test mode however it ends (Ctrl-C included).
+watch leaves test mode however it ends (Ctrl-C included). The first Ctrl-C (or SIGTERM)
+during download stops each board after the page in flight; the board then holds a partial
+configuration until the file is downloaded again.
 
-Exit status: 0 success; 1 a board operation failed (or no board to work on); 2 the
-command line is wrong (nothing was sent to a board).
+Messages about a file give the system's cause ("No such file or directory", "Is a
+directory", "Permission denied"). JSON output is always valid: a name that is not UTF-8
+is shown byte for byte as Latin-1, as the window shows it.
+
+Exit status: 0 success; 1 a board operation failed (or no board to work on, list
+included); 2 the command line is wrong (nothing was sent to a board); 130 a download
+stopped by Ctrl-C or SIGTERM.
 
 Examples:
   tarvik-cli list
@@ -121,7 +128,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                     ->group("Simulated boards")
                     ->check(CLI::Range(1, 64));
     app.add_option("--sim-fault", p.faults,
-                   "Fault of the first simulated board at the given exchange (from 1); KIND: " + SimFaultKindList())
+                   "Fault of the first simulated board at the given exchange (from 1); KIND: " + sim::LinkFaultList())
         ->type_name("KIND@EXCHANGE")
         ->group("Simulated boards")
         ->needs(sim);
@@ -249,6 +256,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                         << setup.count << '\n';
                     return {std::nullopt, ExitUsageError};
                 }
+        setup.record = !o.simDumpFile.empty();
         o.sim = setup;
     }
     return {o, ExitSuccess};

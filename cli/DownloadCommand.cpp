@@ -1,17 +1,26 @@
 #include <atomic>
 #include <thread>
 
+#include "board/BoardText.h"
+#include "board/LocalTime.h"
+#include "board/RbfFile.h"
 #include "cli/BoardFacts.h"
+#include "cli/Interrupt.h"
+#include "link/BoardLink.h"
+#include "link/Reporter.h"
 #include "cli/Commands.h"
 #include "cli/DownloadSummary.h"
 #include "cli/ExitCode.h"
 #include "cli/SerialNumbering.h"
-#include "cli/Verify.h"
 
 // download: the window's configuration download on one board, or on every attached board at
 // once, each on a thread and a board link of its own.
 namespace cli {
 namespace {
+
+constexpr const char* StoppedText = "Download stopped: the board holds a partial configuration";
+constexpr const char* StoppedHint =
+    "stopped; the board holds a partial configuration: download the file again to mend it";
 
 // One board's part of the run.
 struct DownloadJob {
@@ -24,101 +33,131 @@ struct DownloadJob {
     BoardDownload result;
 };
 
-std::string VerdictText(const DownloadReport& report)
+std::string EndText(board::DownloadEnd end)
 {
-    switch (report.verdict) {
-    case DownloadVerdict::FileRefused:
-    case DownloadVerdict::FileNotOpened: return report.message.empty() ? "file not read" : report.message;
-    case DownloadVerdict::FlashUpdateFailed: return "Flash memory update unsuccessful";
-    case DownloadVerdict::ConfigurationFailed: return "FPGA configuration unsuccessful";
-    case DownloadVerdict::Configured: return "FPGA configuration successful";
+    switch (end) {
+    case board::DownloadEnd::FlashUpdateFailed: return "Flash memory update unsuccessful";
+    case board::DownloadEnd::ConfigurationFailed: return "FPGA configuration unsuccessful";
+    case board::DownloadEnd::Configured: return "FPGA configuration successful";
+    case board::DownloadEnd::Stopped: return std::string(StoppedText);
     }
     return "";
 }
 
-// Puts the number into a blank board, as the download itself does with the number the file
-// name begins with: the FPGA held, page 0 as read with the serial number in bytes 0 and 1.
-// The download that follows holds the FPGA again and releases it at its end.
-bool GiveSerialNumber(Board& board, uint16_t serial, std::string& cause)
-{
-    FlashPage page{};
-    if (!board.SetProgrammingMode(true)) {
-        cause = "serial number " + SerialText(serial) + " not given: programming mode refused: " +
-                CauseOf(board.TakeLog(), "the board did not answer");
-        return false;
-    }
-    if (!board.ReadFlashPage(0, page)) {
-        cause = "serial number " + SerialText(serial) + " not given: page 0 not read: " +
-                CauseOf(board.TakeLog(), "the board did not answer");
-        return false;
-    }
-    page[0] = static_cast<uint8_t>(serial & 0xFF);
-    page[1] = static_cast<uint8_t>(serial >> 8);
-    if (!board.WriteFlashPage(0, page)) {
-        cause = "serial number " + SerialText(serial) + " not written: " +
-                CauseOf(board.TakeLog(), "the board did not answer");
-        return false;
-    }
-    return true;
-}
-
-// The link's own lines among a download's log: everything but the read line and the verdict.
-std::string LinkCause(const std::vector<std::string>& log, const std::string& verdict)
-{
-    std::vector<std::string> linkLines;
-    for (const std::string& line : log)
-        if (line.find("bytes from RBF file") == std::string::npos && !line.ends_with(verdict))
-            linkLines.push_back(line);
-    return CauseOf(linkLines, "");
-}
-
 using LogSink = std::function<void(const DownloadJob&, const std::string&)>;
 
-void RunJob(DownloadJob& job, const Options& options, const std::vector<uint8_t>& expected, const LogSink& logLine)
+// A board's lines as they happen: the link's own lines and the download's events, each kept
+// for the board's log and passed on to the terminal.
+class JobLog final : public boardlink::Reporter, public board::BoardObserver {
+public:
+    JobLog(DownloadJob& job, const LogSink& sink) : m_job(job), m_sink(sink) {}
+
+    void Line(const std::string& line)
+    {
+        m_job.result.log.push_back(line);
+        m_sink(m_job, line);
+    }
+
+    // The link's lines.
+    void LogLine(std::string text) override { Line(text); }
+    void LogTimestamped() override { Line(board::FormatLocalTime(board::SystemTime, "%m/%d/%Y %H:%M:%S")); }
+    void SetProgressRange(int, int) override {}
+    void SetProgressPos(int) override {}
+    void MessageBox(const std::string& text, const std::string&) override { Line(text); }
+
+    // The download's events.
+    void FileRead(std::size_t bytes) override { Line("  Read " + std::to_string(bytes) + " bytes from RBF file"); }
+    void Progress(std::size_t done, std::size_t total) override
+    {
+        m_job.upper = static_cast<int>(total);
+        m_job.position = static_cast<int>(done);
+    }
+    void BlockNotRead() override { Line("  Board information block not read: it is left as it is"); }
+    void BlockWriteFailed(const std::optional<board::BoardInfo>& readBack) override
+    {
+        Line(readBack ? "  Board information block write failed; read back, it holds " +
+                            board::text::Serial(readBack->serial.value_or(0))
+                      : std::string("  Board information block write failed and it could not be read back"));
+    }
+    void FlashEnded(board::DownloadEnd end) override
+    {
+        Line(board::FormatLocalTime(board::SystemTime, board::LogTimePrefix) + EndText(end));
+    }
+    bool StopRequested() override { return InterruptGuard::Requested(); }
+
+private:
+    DownloadJob& m_job;
+    const LogSink& m_sink;
+};
+
+void RunJob(DownloadJob& job, const Options& options, const LogSink& logLine)
 {
     BoardDownload& result = job.result;
     result.node = job.attached.node;
+    result.port = PortText(job.attached.port);
     result.serialBefore = job.serialBefore;
     result.serialGiven = job.serialGiven;
     if (!job.attached.accessError.empty()) {
         result.result = "cannot be opened: " + job.attached.accessError + "; fix: " + AccessFix();
         return;
     }
-    Board board(*job.attached.backend, job.attached.node);
-    board.SetEvents({[&](const std::string& line) {
-                         result.log.push_back(line);
-                         logLine(job, line);
-                     },
-                     [&](int position, int upper) {
-                         job.upper = upper;
-                         job.position = position;
-                     }});
-    if (job.serialGiven && !GiveSerialNumber(board, *job.serialGiven, result.result))
-        return;
+    Board board(*job.attached.backend);
+    JobLog log(job, logLine);
+    board.Link().SetReporter(&log);
+    board.SetObserver(&log);
+    if (job.serialGiven) {
+        const board::Result<board::BoardInfo> given = board.GiveSerialNumber(*job.serialGiven);
+        if (!given) {
+            result.result = "serial number " + SerialText(job.serialGiven) + " not given: " + CauseText(given.Error());
+            return;
+        }
+    }
 
-    const DownloadReport report = board.Download(options.file);
-    result.serialAfter = report.serialText;
-    result.result = VerdictText(report);
-    result.succeeded = report.verdict == DownloadVerdict::Configured;
-    const std::string cause = LinkCause(result.log, result.result);
-    if (!cause.empty())
-        result.result += " (" + cause + ")";
+    const board::Result<board::DownloadResult> download = board.Download(options.file, options.file);
+    if (!download) {
+        result.result = CauseText(download.Error());
+        return;
+    }
+    const board::DownloadResult& done = *download;
+    result.stopped = done.end == board::DownloadEnd::Stopped;
+    if (done.info.serial)
+        result.serialAfter = board::text::Serial(*done.info.serial);
+    result.result = EndText(done.end);
+    result.succeeded = done.end == board::DownloadEnd::Configured;
+    if (done.failure)
+        result.result += " (" + CauseText(*done.failure) + ")";
+    // The FPGA may be configured, yet the information block (a blank board's number, the
+    // record) was not written as asked: a script must notice.
+    if (done.blockFailure) {
+        result.result += " (information block not written: " + CauseText(*done.blockFailure) + ")";
+        result.succeeded = false;
+    }
+    if (done.chain)
+        log.Line(done.chain->kind == board::FailureKind::ChainNotUsable
+                     ? "JTAG boundary scan chain not enabled .... board tests will not work!"
+                     : "JTAG boundary scan chain not checked: " + CauseText(*done.chain));
 
     // The read-back is worth doing whenever every page went to the flash, also when the FPGA
     // did not come up from it.
     const bool pagesWritten =
-        report.verdict == DownloadVerdict::Configured || report.verdict == DownloadVerdict::ConfigurationFailed;
+        done.end == board::DownloadEnd::Configured || done.end == board::DownloadEnd::ConfigurationFailed;
     if (options.verify && pagesWritten) {
-        const VerifyOutcome outcome = VerifyConfigArea(board, expected);
-        result.verify = outcome.state;
-        result.firstDifference = outcome.firstDifference;
+        const board::Result<board::Comparison> readBack = board.ReadBack(options.file);
+        if (!readBack) {
+            result.verify = VerifyState::NotRead;
+        } else if (readBack->has_value()) {
+            result.verify = VerifyState::Differs;
+            result.firstDifference = (*readBack)->address;
+        } else {
+            result.verify = VerifyState::Matches;
+        }
         result.succeeded = result.succeeded && result.verify == VerifyState::Matches;
     }
 }
 
 // Runs every job on a thread of its own; the calling thread draws the progress bars until
 // the last one ends.
-void RunJobs(std::vector<std::unique_ptr<DownloadJob>>& jobs, Session& session, const std::vector<uint8_t>& expected)
+void RunJobs(std::vector<std::unique_ptr<DownloadJob>>& jobs, Session& session)
 {
     Console& console = session.console;
     const bool several = jobs.size() > 1;
@@ -135,7 +174,7 @@ void RunJobs(std::vector<std::unique_ptr<DownloadJob>>& jobs, Session& session, 
     threads.reserve(jobs.size());
     for (auto& job : jobs)
         threads.emplace_back([&, raw = job.get()] {
-            RunJob(*raw, session.options, expected, logLine);
+            RunJob(*raw, session.options, logLine);
             ++finished;
         });
     while (finished < jobs.size()) {
@@ -173,10 +212,13 @@ int RunDownload(Session& session)
 
     // The file is read before any board is touched: a mistyped name would otherwise hold
     // the FPGA of every board in programming mode for nothing.
-    const std::optional<std::vector<uint8_t>> expected = ExpectedConfigArea(options.file);
-    if (!expected) {
-        ReportUsageError(console, options.file + ": Uable to open RBF file");
-        return ExitBoardFailed;
+    {
+        std::array<uint8_t, 1> first{};
+        std::string cause;
+        if (!board::ReadRbfFile(options.file, first, &cause)) {
+            ReportUsageError(console, board::text::FileName(options.file) + ": " + cause);
+            return ExitBoardFailed;
+        }
     }
 
     std::vector<AttachedBoard> boards;
@@ -203,8 +245,9 @@ int RunDownload(Session& session)
         if (!one)
             return exitCode;
         if (options.serial && !one->info)
-            one->info = one->board->ReadInfoBlock();
-        serials.push_back(one->info ? std::optional<uint16_t>(SerialOf(*one->info)) : std::nullopt);
+            if (const board::Result<InfoBlock> read = one->board->ReadInfoBlock())
+                one->info = *read;
+        serials.push_back(one->info ? std::optional<uint16_t>(board::infoblock::Serial(*one->info)) : std::nullopt);
         labels.push_back(one->label);
         boards.push_back(one->attached);
     }
@@ -233,13 +276,15 @@ int RunDownload(Session& session)
         job->serialGiven = numbers[i];
         jobs.push_back(std::move(job));
     }
-    RunJobs(jobs, session, *expected);
+    // The first Ctrl-C or SIGTERM stops each download after the page in flight.
+    InterruptGuard interrupts;
+    RunJobs(jobs, session);
 
     std::vector<BoardDownload> results;
     for (const auto& job : jobs)
         results.push_back(job->result);
     if (options.json) {
-        console.Out(DownloadJson(options.file, results).dump(2));
+        console.Out(DownloadJson(board::text::FileName(options.file), results).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
     } else if (options.allBoards) {
         for (const std::string& line : SummaryLines(results))
             console.Out(line);
@@ -251,6 +296,10 @@ int RunDownload(Session& session)
             console.Out("Read-back: " + VerifyText(result.verify, result.firstDifference) + ".");
     }
     ReportFailures(console, jobs);
+    if (std::any_of(results.begin(), results.end(), [](const BoardDownload& r) { return r.stopped; })) {
+        ReportUsageError(console, StoppedHint);
+        return ExitInterrupted;
+    }
     const bool allSucceeded =
         std::all_of(results.begin(), results.end(), [](const BoardDownload& r) { return r.succeeded; });
     return allSucceeded ? ExitSuccess : ExitBoardFailed;

@@ -78,6 +78,7 @@ nlohmann::ordered_json DownloadJson(const std::string& file, const std::vector<B
     for (const BoardDownload& board : boards) {
         nlohmann::ordered_json entry = {
             {"node", board.node},
+            {"port", board.port},
             {"serial_before", board.serialBefore ? nlohmann::ordered_json(*board.serialBefore) : nlohmann::ordered_json()},
             {"serial_given", board.serialGiven ? nlohmann::ordered_json(*board.serialGiven) : nlohmann::ordered_json()},
             {"serial_text", board.serialAfter},

@@ -22,6 +22,8 @@ struct BoardDownload {
     VerifyState verify = VerifyState::NotAsked;
     std::optional<unsigned> firstDifference;  // flash address, when the read-back differs
     std::vector<std::string> log;          // the lines the core logged for this board
+    std::string port;                      // the board's USB port, as list gives it
+    bool stopped = false;                  // stopped on request after the page in flight
 };
 
 // A heading, a line per board, and a closing count.

@@ -7,6 +7,7 @@ enum ExitCode : int {
     ExitSuccess = 0,
     ExitBoardFailed = 1,  // a board operation failed, or no board to work on
     ExitUsageError = 2,   // the command line is wrong; nothing was sent to a board
+    ExitInterrupted = 130,  // stopped by Ctrl-C or SIGTERM; a download leaves a partial configuration
 };
 
 }  // namespace cli

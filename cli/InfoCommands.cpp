@@ -6,25 +6,28 @@
 namespace cli {
 namespace {
 
-constexpr const char* NoAnswer = "the board did not answer";
-
 BoardFacts GatherFacts(const AttachedBoard& attached, Board& board, std::optional<InfoBlock> info)
 {
     BoardFacts facts{attached.node, attached.port, attached.accessError, {}, std::nullopt, std::nullopt};
     if (!attached.accessError.empty())
         return facts;
-    if (!info)
-        info = board.ReadInfoBlock();
     if (!info) {
-        facts.readError = "information block not read: " + CauseOf(board.TakeLog(), NoAnswer);
-        return facts;
+        const board::Result<InfoBlock> read = board.ReadInfoBlock();
+        if (!read) {
+            facts.readError = "information block not read: " + CauseText(read.Error());
+            return facts;
+        }
+        info = *read;
     }
     facts.info = info;
-    facts.jtagChain = board.JtagChainUsable();
+    // A chain check the board did not answer leaves the chain unknown.
+    const board::Result<board::Done> chain = board.CheckChain();
+    if (chain.Ok() || chain.Error().kind == board::FailureKind::ChainNotUsable)
+        facts.jtagChain = chain.Ok();
     return facts;
 }
 
-void PrintJson(Console& console, const nlohmann::ordered_json& json) { console.Out(json.dump(2)); }
+void PrintJson(Console& console, const nlohmann::ordered_json& json) { console.Out(json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)); }
 
 }  // namespace
 
@@ -32,7 +35,7 @@ int RunList(Session& session)
 {
     std::vector<BoardFacts> facts;
     for (const AttachedBoard& attached : session.source.Attach()) {
-        Board board(*attached.backend, attached.node);
+        Board board(*attached.backend);
         facts.push_back(GatherFacts(attached, board, std::nullopt));
     }
     const bool allReadable = std::all_of(facts.begin(), facts.end(), [](const BoardFacts& f) { return f.Readable(); });
@@ -48,7 +51,8 @@ int RunList(Session& session)
         for (const std::string& line : ListLines(facts))
             session.console.Out(line);
     }
-    return allReadable ? ExitSuccess : ExitBoardFailed;
+    // No board is no board to work on, as for every other command.
+    return allReadable && !facts.empty() ? ExitSuccess : ExitBoardFailed;
 }
 
 int RunInfo(Session& session)

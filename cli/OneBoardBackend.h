@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/Core.h"
+#include "cli/BoardAccess.h"
 
 namespace cli {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/Core.h"
+#include "cli/BoardAccess.h"
 #include "cli/SimulatedBoards.h"
 
 namespace cli {

@@ -1,12 +1,11 @@
 #include "cli/BoardFacts.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
+#include "board/JtagTests.h"
 
 // pins, drive, drive-all and release: the boundary-scan tests of the test dialog.
 namespace cli {
 namespace {
-
-constexpr const char* CaptureRefused = "JTAG error: capture did not occur...";
 
 std::string LevelName(PinLevel level)
 {
@@ -26,13 +25,13 @@ int RunPins(Session& session)
     std::optional<OneBoard> one = ChooseOneBoard(session, exitCode);
     if (!one)
         return exitCode;
-    const std::optional<PinCapture> capture = one->board->CapturePins();
+    const board::Result<PinCapture> capture = one->board->CapturePins();
     if (!capture) {
-        ReportBoardFailure(session.console, one->label, CauseOf(one->board->TakeLog(), CaptureRefused));
+        ReportBoardFailure(session.console, one->label, CauseText(capture.Error()));
         return ExitBoardFailed;
     }
     if (session.options.json) {
-        session.console.Out(PinsJson(one->attached.node, *capture).dump(2));
+        session.console.Out(PinsJson(one->attached.node, *capture).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
     } else {
         for (const std::string& line : PinListingLines(*capture))
             session.console.Out(line);
@@ -45,7 +44,7 @@ int RunDrive(Session& session)
     const int pin = session.options.pin;
     // Checked before any board is touched: a pin that is not on the header is a typing
     // error, and nothing is sent for it.
-    if (!HeaderPositionOfPin(pin)) {
+    if (!board::FindHeaderPosition(pin)) {
         ReportUsageError(session.console, "pin " + std::to_string(pin) +
                                               ": Illegal pin choice ... must be a labeled integer pin number.");
         return ExitUsageError;
@@ -55,10 +54,9 @@ int RunDrive(Session& session)
     if (!one)
         return exitCode;
     const std::string level = LevelName(session.options.level);
-    if (!one->board->DrivePin(CellGroupOfPin(pin), session.options.level)) {
+    if (const auto driven = one->board->DrivePin(pin, session.options.level); !driven) {
         ReportBoardFailure(session.console, one->label,
-                           "pin " + std::to_string(pin) + " not set to " + level + ": " +
-                               CauseOf(one->board->TakeLog(), "the board refused the command"));
+                           "pin " + std::to_string(pin) + " not set to " + level + ": " + CauseText(driven.Error()));
         return ExitBoardFailed;
     }
     session.console.Out("Pin " + std::to_string(pin) + " is now " + level + ".");
@@ -72,10 +70,9 @@ int RunDriveAll(Session& session)
     if (!one)
         return exitCode;
     const bool high = session.options.level == PinLevel::High;
-    if (!one->board->DriveAll(high)) {
+    if (const auto driven = one->board->DriveAll(high); !driven) {
         ReportBoardFailure(session.console, one->label,
-                           std::string("pins not driven ") + (high ? "high" : "low") + ": " +
-                               CauseOf(one->board->TakeLog(), "the board refused the command"));
+                           std::string("pins not driven ") + (high ? "high" : "low") + ": " + CauseText(driven.Error()));
         return ExitBoardFailed;
     }
     session.console.Out(high ? "Now driving all pins HIGH" : "Now driving all pins LOW");
@@ -88,9 +85,8 @@ int RunRelease(Session& session)
     std::optional<OneBoard> one = ChooseOneBoard(session, exitCode);
     if (!one)
         return exitCode;
-    if (!one->board->LeaveTestMode()) {
-        ReportBoardFailure(session.console, one->label,
-                           "test mode not left: " + CauseOf(one->board->TakeLog(), "the board refused the command"));
+    if (const auto left = one->board->LeaveTestMode(); !left) {
+        ReportBoardFailure(session.console, one->label, "test mode not left: " + CauseText(left.Error()));
         return ExitBoardFailed;
     }
     session.console.Out("Test mode left: no pin is driven.");

@@ -1,5 +1,8 @@
 #include "cli/PinWatch.h"
 
+#include "board/BoardText.h"
+#include "pins/PinTables.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -10,9 +13,9 @@ namespace cli {
 std::vector<PinChange> PinChanges(const PinCapture& before, const PinCapture& after)
 {
     std::vector<PinChange> changes;
-    for (int position = 0; position < HeaderPositions; ++position) {
-        const char from = PinStateAt(before, position);
-        const char to = PinStateAt(after, position);
+    for (int position = 0; position < pins::HeaderPositions; ++position) {
+        const char from = pins::DecodePinState(before, position);
+        const char to = pins::DecodePinState(after, position);
         if (from != to)
             changes.push_back({position, from, to});
     }
@@ -34,7 +37,7 @@ std::string WatchTime(std::chrono::system_clock::time_point time)
 
 std::string ChangeLine(const std::string& time, const PinChange& change)
 {
-    return time + " " + PinLabel(change.position) + " " + change.from + " -> " + change.to;
+    return time + " " + board::text::PinLabel(change.position) + " " + change.from + " -> " + change.to;
 }
 
 }  // namespace cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Core.h"
+#include "cli/BoardAccess.h"
 
 // What watch prints: the header positions whose state changed between two captures.
 namespace cli {

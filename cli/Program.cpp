@@ -14,7 +14,7 @@ namespace {
 bool WriteSimDump(const SimulatedBoards& boards, const std::string& file, Console& console)
 {
     std::ofstream stream(file);
-    stream << boards.Dump().dump(2) << '\n';
+    stream << boards.Dump().dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
     if (stream.good())
         return true;
     ReportUsageError(console, "--sim-dump " + file + ": cannot be written");

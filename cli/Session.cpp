@@ -22,21 +22,6 @@ void ReportUsageError(Console& console, const std::string& message)
     console.Err(std::string(ProgramName) + ": " + message);
 }
 
-std::string CauseOf(const std::vector<std::string>& log, const std::string& fallback)
-{
-    std::string cause;
-    for (const std::string& line : log) {
-        // Lines that hold only a time stamp or blanks carry nothing to quote.
-        const std::size_t text = line.find_first_not_of(" 0123456789/:");
-        if (text == std::string::npos)
-            continue;
-        if (!cause.empty())
-            cause += "; ";
-        cause += line.substr(line.find_first_not_of(' '));
-    }
-    return cause.empty() ? fallback : cause;
-}
-
 std::vector<BoardIdentity> IdentifyBoards(const std::vector<AttachedBoard>& boards,
                                           std::vector<std::optional<InfoBlock>>* infos)
 {
@@ -44,10 +29,12 @@ std::vector<BoardIdentity> IdentifyBoards(const std::vector<AttachedBoard>& boar
     for (const AttachedBoard& attached : boards) {
         std::optional<InfoBlock> info;
         if (attached.accessError.empty()) {
-            Board board(*attached.backend, attached.node);
-            info = board.ReadInfoBlock();
+            Board board(*attached.backend);
+            if (const board::Result<InfoBlock> read = board.ReadInfoBlock())
+                info = *read;
         }
-        identities.push_back({attached.node, info ? std::optional<uint16_t>(SerialOf(*info)) : std::nullopt});
+        identities.push_back(
+            {attached.node, info ? std::optional<uint16_t>(board::infoblock::Serial(*info)) : std::nullopt});
         if (infos)
             infos->push_back(info);
     }
@@ -98,7 +85,7 @@ std::optional<OneBoard> ChooseOneBoard(Session& session, int& exitCode)
         exitCode = ExitBoardFailed;
         return std::nullopt;
     }
-    one.board = std::make_unique<Board>(*one.attached.backend, one.attached.node);
+    one.board = std::make_unique<Board>(*one.attached.backend);
     return one;
 }
 

@@ -8,7 +8,7 @@
 #include "cli/AttachedBoards.h"
 #include "cli/BoardName.h"
 #include "cli/Console.h"
-#include "cli/Core.h"
+#include "cli/BoardAccess.h"
 #include "cli/Options.h"
 
 namespace cli {
@@ -27,10 +27,6 @@ std::string BoardLabel(const std::string& node, std::optional<uint16_t> serial);
 // The message on standard error for a board that failed: "tarvik-cli: board LABEL: CAUSE".
 void ReportBoardFailure(Console& console, const std::string& label, const std::string& cause);
 void ReportUsageError(Console& console, const std::string& message);
-
-// The core's log lines of a failed operation, joined, as its cause; fallback when the core
-// said nothing (a board that never answered leaves no line).
-std::string CauseOf(const std::vector<std::string>& log, const std::string& fallback);
 
 // The board a single-board command works on, with its link.
 struct OneBoard {

@@ -4,17 +4,6 @@
 
 namespace cli {
 
-std::string SimFaultKindList()
-{
-    std::string list;
-    for (const SimFaultKindName& entry : SimFaultKindNames) {
-        if (!list.empty())
-            list += ", ";
-        list += entry.name;
-    }
-    return list;
-}
-
 ParsedSimFault ParseSimFault(std::string_view text)
 {
     const std::string quoted = "fault \"" + std::string(text) + "\"";
@@ -24,13 +13,10 @@ ParsedSimFault ParseSimFault(std::string_view text)
     const std::string_view kindText = text.substr(0, at);
     const std::string_view exchangeText = text.substr(at + 1);
 
-    std::optional<sim::LinkFault> kind;
-    for (const SimFaultKindName& entry : SimFaultKindNames)
-        if (entry.name == kindText)
-            kind = entry.kind;
+    const std::optional<sim::LinkFault> kind = sim::LinkFaultNamed(kindText);
     if (!kind)
         return {std::nullopt, quoted + ": unknown kind \"" + std::string(kindText) + "\" (kinds: " +
-                                  SimFaultKindList() + ")"};
+                                  sim::LinkFaultList() + ")"};
 
     std::size_t exchange = 0;
     const auto [end, error] = std::from_chars(exchangeText.data(), exchangeText.data() + exchangeText.size(), exchange);

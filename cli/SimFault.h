@@ -1,30 +1,15 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "sim/SimBackend.h"
+#include "sim/Faults.h"
 
-// A fault of the simulated board at one exchange, as --sim-fault KIND@EXCHANGE names it.
+// A fault of the simulated board at one exchange, as --sim-fault KIND@EXCHANGE names it
+// (KIND spelt as sim::LinkFaultNames spells it).
 namespace cli {
-
-// The simulated board's link faults by the names the command line gives them.
-struct SimFaultKindName {
-    sim::LinkFault kind;
-    std::string_view name;
-};
-inline constexpr std::array<SimFaultKindName, 7> SimFaultKindNames = {{
-    {sim::LinkFault::NoReply, "no-reply"},
-    {sim::LinkFault::LateReply, "late-reply"},
-    {sim::LinkFault::WriteFails, "failed-write"},
-    {sim::LinkFault::Refused, "refused-command"},
-    {sim::LinkFault::Unplug, "unplug"},
-    {sim::LinkFault::DropOut, "unplug-once"},
-    {sim::LinkFault::GarbledStatus, "wrong-status"},
-}};
 
 struct SimFault {
     sim::LinkFault kind;
@@ -37,7 +22,5 @@ struct ParsedSimFault {
 };
 ParsedSimFault ParseSimFault(std::string_view text);
 
-// "no-reply, late-reply, ..." for help and error texts.
-std::string SimFaultKindList();
 
 }  // namespace cli

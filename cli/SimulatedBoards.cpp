@@ -17,28 +17,6 @@ bool Listed(const std::vector<int>& boards, std::size_t index)
 
 // The simulated board holds one planned fault at a time: each fault of the plan is handed to
 // it just before the exchange it is planned for.
-class SimulatedBoards::FaultPlan final : public BackendDecorator {
-public:
-    FaultPlan(sim::SimBackend& board, std::vector<SimFault> faults)
-        : BackendDecorator(board), m_board(board), m_faults(std::move(faults))
-    {
-    }
-
-    bool Write(HidHandle handle, const uint8_t* report, std::size_t length) override
-    {
-        ++m_exchanges;
-        for (const SimFault& fault : m_faults)
-            if (fault.exchange == m_exchanges)
-                m_board.InjectFault(fault.kind, 0);
-        return BackendDecorator::Write(handle, report, length);
-    }
-
-private:
-    sim::SimBackend& m_board;
-    std::vector<SimFault> m_faults;
-    std::size_t m_exchanges = 0;
-};
-
 std::string SimulatedBoards::NodeOf(std::size_t index) { return "/dev/hidraw-sim" + std::to_string(index); }
 
 SimulatedBoards::SimulatedBoards(const SimSetup& setup)
@@ -50,10 +28,14 @@ SimulatedBoards::SimulatedBoards(const SimSetup& setup)
         info.serial = Listed(setup.blank, i) ? uint16_t{0} : static_cast<uint16_t>(FirstSerial + i);
         backend->Board().WriteInfoBlock(info);
         backend->RefuseAccess(Listed(setup.noPermission, i));
+        // Only a dump reads the reports; a long watch would otherwise keep every one of them.
+        backend->SetRecording(setup.record);
         m_backends.push_back(std::move(backend));
     }
-    if (!m_backends.empty() && !setup.faults.empty())
-        m_faultPlan = std::make_unique<FaultPlan>(*m_backends.front(), setup.faults);
+    // The faults are the first board's; its writes are the exchanges counted from 1.
+    if (!m_backends.empty())
+        for (const SimFault& fault : setup.faults)
+            m_backends.front()->Faults().Add(fault.kind, fault.exchange);
 }
 
 SimulatedBoards::~SimulatedBoards() = default;
@@ -65,8 +47,7 @@ std::vector<AttachedBoard> SimulatedBoards::Attach()
         sim::SimBackend& backend = *m_backends[i];
         if (!backend.Plugged())
             continue;
-        HidBackend* layer = i == 0 && m_faultPlan ? static_cast<HidBackend*>(m_faultPlan.get()) : &backend;
-        AttachedBoard board{backend.BoardPath(), UsbPort{1, static_cast<int>(i + 1)}, layer, {}};
+        AttachedBoard board{backend.BoardPath(), UsbPort{1, static_cast<int>(i + 1)}, &backend, {}};
         board.accessError = ProbeAccess(backend, board.node);
         boards.push_back(std::move(board));
     }

@@ -21,6 +21,7 @@ struct SimSetup {
     std::vector<SimFault> faults;     // on the first board
     std::vector<int> blank;           // boards (from 1) without a serial number
     std::vector<int> noPermission;    // boards (from 1) whose node the user may not open
+    bool record = false;              // keep the reports each board receives (--sim-dump)
 };
 
 // Simulated boards, each behind a device layer of its own: serial numbers 42, 43, ... and
@@ -40,9 +41,7 @@ public:
     static constexpr uint16_t FirstSerial = 42;
 
 private:
-    class FaultPlan;
     std::vector<std::unique_ptr<sim::SimBackend>> m_backends;
-    std::unique_ptr<FaultPlan> m_faultPlan;  // between the first board and its link
 };
 
 }  // namespace cli

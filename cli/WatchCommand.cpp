@@ -24,19 +24,20 @@ int RunWatch(Session& session)
     std::optional<PinCapture> previous;
     while (!InterruptGuard::Requested()) {
         const auto start = std::chrono::steady_clock::now();
-        const std::optional<PinCapture> capture = board.CapturePins();
+        const board::Result<PinCapture> read = board.CapturePins();
         const std::string time = WatchTime(std::chrono::system_clock::now());
-        if (!capture) {
-            ReportBoardFailure(console, one->label, CauseOf(board.TakeLog(), "JTAG error: capture did not occur..."));
+        if (!read) {
+            ReportBoardFailure(console, one->label, CauseText(read.Error()));
             exitCode = ExitBoardFailed;
             break;
         }
+        const PinCapture& capture = *read;
         if (!previous) {
             console.Out(time + " watching " + one->label + " (Ctrl-C ends)");
-            for (const std::string& line : PinListingLines(*capture))
+            for (const std::string& line : PinListingLines(capture))
                 console.Out(line);
         } else {
-            for (const PinChange& change : PinChanges(*previous, *capture))
+            for (const PinChange& change : PinChanges(*previous, capture))
                 console.Out(ChangeLine(time, change));
         }
         if (!console.OutGood())
@@ -45,9 +46,8 @@ int RunWatch(Session& session)
         InterruptGuard::Sleep(start + period - std::chrono::steady_clock::now());
     }
 
-    if (!board.LeaveTestMode()) {
-        ReportBoardFailure(console, one->label,
-                           "test mode not left: " + CauseOf(board.TakeLog(), "the board refused the command"));
+    if (const auto left = board.LeaveTestMode(); !left) {
+        ReportBoardFailure(console, one->label, "test mode not left: " + CauseText(left.Error()));
         return ExitBoardFailed;
     }
     console.Err("Test mode left.");

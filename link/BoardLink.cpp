@@ -81,6 +81,7 @@ bool BoardLink::OpenBoard(const std::string& devicePath)
     // the reason is only known here. It is said once, until the node or the reason changes
     // or the board opened in between; each line fits the log's width.
     if (m_writeHandle == InvalidHidHandle || m_readHandle == InvalidHidHandle) {
+        m_openFailure = {devicePath, openError};
         const std::string failure = devicePath + ": " + openError;
         if (failure != m_reportedOpenFailure) {
             Report().LogLine("Cannot open board device " + failure);
@@ -90,6 +91,7 @@ bool BoardLink::OpenBoard(const std::string& devicePath)
         }
     } else {
         m_reportedOpenFailure.clear();
+        m_openFailure = {};
     }
     return true;
 }
@@ -106,6 +108,8 @@ bool BoardLink::EnsureFound()
 {
     if (!m_deviceFound)
         m_deviceFound = FindBoard();
+    if (!m_deviceFound && !m_failedEnd)
+        m_failedEnd = ExchangeEnd::NoBoard;
     return m_deviceFound;
 }
 
@@ -116,6 +120,22 @@ void BoardLink::ExchangeReports()
     // The read step runs even when the write failed: it searches for the board again.
     WriteOutputReport();
     ReadInputReport();
+}
+
+ExchangeEnd BoardLink::Exchange(uint8_t expectedStatus)
+{
+    m_replyReport[StatusByte] = StatusPreset;
+    m_failedEnd.reset();
+    const bool wasFound = m_deviceFound;
+    ExchangeReports();
+    if (m_failedEnd) {
+        // A board found by this exchange's own search whose node could not be opened
+        // fails in its transfer; that is the node's fault, not a lost reply.
+        if (*m_failedEnd == ExchangeEnd::NoReply && !wasFound && !m_openFailure.node.empty())
+            return ExchangeEnd::CannotOpen;
+        return *m_failedEnd;
+    }
+    return m_replyReport[StatusByte] == expectedStatus ? ExchangeEnd::Expected : ExchangeEnd::OtherStatus;
 }
 
 bool BoardLink::FindBoard()
@@ -165,6 +185,7 @@ void BoardLink::WriteOutputReport()
         Report().LogTimestamped();
         Report().LogLine("  Can't write to device");
         m_deviceFound = false;
+        m_failedEnd = ExchangeEnd::NoReply;
     }
 }
 
@@ -188,12 +209,14 @@ void BoardLink::ReadInputReport()
         CloseBoardHandles();
         Report().LogLine("Can't read from device");
         m_deviceFound = false;
+        m_failedEnd = ExchangeEnd::NoReply;
         return;
     case HidReadResult::Failed:
         Report().LogLine("Undefined error");
         CloseBoardHandles();
         Report().LogLine("Can't read from device");
         m_deviceFound = false;
+        m_failedEnd = ExchangeEnd::NoReply;
         return;
     }
 }

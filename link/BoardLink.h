@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "link/HidBackend.h"
@@ -9,6 +10,21 @@
 #include "link/Reports.h"
 
 namespace boardlink {
+
+// How an exchange ended.
+enum class ExchangeEnd {
+    Expected,     // the reply carries the status the caller expected
+    OtherStatus,  // a reply came with another status
+    NoBoard,      // no board was found to send to
+    CannotOpen,   // the board was found but its node could not be opened
+    NoReply,      // the command could not be sent, or no reply came in time
+};
+
+// The board node that could not be opened, and the system's reason.
+struct OpenFailure {
+    std::string node;
+    std::string cause;
+};
 
 // One board's link: the two report buffers, the found latch, the board's device path and
 // report lengths, the three handles and the device layer they come from. One exchange at a
@@ -37,6 +53,13 @@ public:
     // Sends CommandReport and receives ReplyReport, searching for the board first when it
     // is not known to be there. Failures are logged and leave the link unfound.
     void ExchangeReports();
+    // Presets the reply's status, exchanges, and tests the status against expected: the
+    // preset stands unless a reply arrives, so a missing reply never passes for an earlier one.
+    ExchangeEnd Exchange(uint8_t expectedStatus);
+    // The status byte of the last reply (the preset when none arrived).
+    uint8_t ReplyStatus() const { return m_replyReport[StatusByte]; }
+    // The last node that could not be opened (empty node when the last one opened).
+    const OpenFailure& LastOpenFailure() const { return m_openFailure; }
     bool FindBoard();
     void WriteOutputReport();
     void ReadInputReport();
@@ -73,6 +96,9 @@ private:
     // searches again while the board cannot be opened, and the same lines each time would
     // bury the log.
     std::string m_reportedOpenFailure;
+    OpenFailure m_openFailure;
+    // How the running exchange failed before a reply, if it did.
+    std::optional<ExchangeEnd> m_failedEnd;
     HidHandle m_queryHandle = InvalidHidHandle;
     HidHandle m_writeHandle = InvalidHidHandle;
     HidHandle m_readHandle = InvalidHidHandle;

@@ -30,20 +30,6 @@ const std::vector<uint8_t>& SimBackend::BoardReportDescriptor()
     return descriptor;
 }
 
-const char* LinkFaultName(LinkFault fault)
-{
-    switch (fault) {
-    case LinkFault::NoReply: return "NoReply";
-    case LinkFault::LateReply: return "LateReply";
-    case LinkFault::WriteFails: return "WriteFails";
-    case LinkFault::Refused: return "Refused";
-    case LinkFault::GarbledStatus: return "GarbledStatus";
-    case LinkFault::Unplug: return "Unplug";
-    case LinkFault::DropOut: return "DropOut";
-    }
-    return "?";
-}
-
 SimBackend::SimBackend()
 {
     // The board's capabilities come from its descriptor, as the real board's do.
@@ -62,6 +48,7 @@ std::string SimBackend::PortIdentity(const std::string& path, uint16_t vendorId,
 void SimBackend::Plug(const std::string& path, const std::string& identity)
 {
     m_plugged = true;
+    m_hung = false;  // plugged in again, the board starts afresh
     m_boardPath = path;
     m_boardIdentity = identity.empty() ? PortIdentity(path, boardlink::BoardVendorId, boardlink::BoardProductId) : identity;
 }
@@ -77,6 +64,13 @@ void SimBackend::Unplug()
 void SimBackend::AddOtherDevice(const OtherDevice& device, bool inFront)
 {
     (inFront ? m_othersInFront : m_othersBehind).push_back(device);
+}
+
+void SimBackend::Record(std::vector<std::vector<uint8_t>>& record, const uint8_t* report, std::size_t length)
+{
+    if (record.size() >= 2 * MaxRecordedReports)
+        record.erase(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(MaxRecordedReports));
+    record.emplace_back(report, report + length);
 }
 
 void SimBackend::ClearRecord()
@@ -182,18 +176,7 @@ void SimBackend::Pace() const
         std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
-std::optional<LinkFault> SimBackend::TakeFault()
-{
-    if (!m_fault)
-        return std::nullopt;
-    if (m_fault->exchangesBefore > 0) {
-        --m_fault->exchangesBefore;
-        return std::nullopt;
-    }
-    const LinkFault fault = m_fault->fault;
-    m_fault.reset();
-    return fault;
-}
+std::optional<LinkFault> SimBackend::TakeFault() { return m_faults.Take(++m_faultWrites); }
 
 bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::size_t length)
 {
@@ -219,15 +202,19 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
         m_lastError = "No such device";
         return false;
     }
-    if (m_failNextWrite || fault == LinkFault::WriteFails) {
-        m_failNextWrite = false;
+    if (fault == LinkFault::WriteFails) {
         m_lastError = "Input/output error";
         return false;
     }
     Pace();
     ++m_exchanges;
     if (m_recording)
-        m_received.emplace_back(report, report + length);
+        Record(m_received, report, length);
+    // A hung board takes the report and does nothing with it, from now on.
+    if (fault == LinkFault::Hang)
+        m_hung = true;
+    if (m_hung)
+        return true;
     const bool answers = !m_answersLeft || *m_answersLeft > 0;
     if (m_answersLeft && *m_answersLeft > 0)
         --*m_answersLeft;
@@ -237,10 +224,7 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
     SimBoard::Reply reply = m_board.Execute(report, length, m_boardCaps.inputReportByteLength);
     if (fault == LinkFault::GarbledStatus)
         reply.bytes[boardlink::StatusByte] ^= 0x20;
-    const bool dropped = m_dropReplyAfter && *m_dropReplyAfter == 0;
-    if (m_dropReplyAfter)
-        m_dropReplyAfter = dropped ? std::nullopt : std::optional<std::size_t>(*m_dropReplyAfter - 1);
-    if (!answers || dropped || fault == LinkFault::NoReply)
+    if (!answers || fault == LinkFault::NoReply)
         return true;
     if (fault == LinkFault::LateReply)
         m_lateReply = std::move(reply);
@@ -272,7 +256,7 @@ boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* 
     const SimBoard::Reply& reply = m_inputQueue.front();
     std::copy_n(reply.bytes.begin(), std::min(length, reply.length), buffer);
     if (m_recording)
-        m_sent.emplace_back(reply.bytes.begin(), reply.bytes.begin() + static_cast<std::ptrdiff_t>(reply.length));
+        Record(m_sent, reply.bytes.data(), reply.length);
     m_inputQueue.erase(m_inputQueue.begin());
     return boardlink::HidReadResult::Arrived;
 }

@@ -8,24 +8,15 @@
 #include <vector>
 
 #include "link/HidBackend.h"
+#include "sim/Faults.h"
 #include "sim/SimBoard.h"
 
 namespace sim {
 
-// What can go wrong with one exchange, as a real board and its cable can make it go wrong.
-enum class LinkFault {
-    NoReply,          // the command is carried out, its reply is lost
-    LateReply,        // the command is carried out, its reply arrives after the read gave up
-    WriteFails,       // the output report does not go out; the board stays attached
-    Refused,          // the board answers 'E' and carries out nothing
-    GarbledStatus,    // the command is carried out, the reply's status byte is damaged
-    Unplug,           // the board is unplugged as the command is sent, and stays away
-    DropOut,          // the board is away for this exchange only, then attached again
-};
+// The faults a sweep injects at every exchange.
 inline constexpr LinkFault AllLinkFaults[] = {LinkFault::NoReply,       LinkFault::LateReply, LinkFault::WriteFails,
                                               LinkFault::Refused,       LinkFault::GarbledStatus,
-                                              LinkFault::Unplug,        LinkFault::DropOut};
-const char* LinkFaultName(LinkFault fault);
+                                              LinkFault::Unplug,        LinkFault::DropOut,   LinkFault::Hang};
 
 // The simulated Morvane board behind the same device interface as the real one. Besides
 // the board it can list other HID devices (which never answer), and it injects the faults
@@ -75,14 +66,16 @@ public:
     void RefuseAccess(bool refuse) { m_refuseAccess = refuse; }
 
     // Faults of the link.
-    void FailNextWrite() { m_failNextWrite = true; }
+    void FailNextWrite() { InjectFault(LinkFault::WriteFails); }
     // The reply to the exchange after the next `exchanges` ones is lost (0: the next one).
-    void DropNextReply(std::size_t exchanges = 0) { m_dropReplyAfter = exchanges; }
+    void DropNextReply(std::size_t exchanges = 0) { InjectFault(LinkFault::NoReply, exchanges); }
     // After this many more exchanges the board stops answering (reads time out).
     void StopAnsweringAfter(std::optional<std::size_t> exchanges) { m_answersLeft = exchanges; }
     // One fault at the exchange that many exchanges from now (0: the next one); exchanges
     // are counted as commands sent to the board, failed sends included.
-    void InjectFault(LinkFault fault, std::size_t exchanges = 0) { m_fault = {fault, exchanges}; }
+    void InjectFault(LinkFault fault, std::size_t exchanges = 0) { m_faults.Add(fault, m_faultWrites + exchanges + 1); }
+    // The faults planned by exchange number (each write to the board counts, the first is 1).
+    FaultPlan& Faults() { return m_faults; }
     // Real time each exchange takes, to model the USB frames of a real board.
     void SetLatencyMicroseconds(unsigned microseconds) { m_latencyUs = microseconds; }
     // Real USB timing: each report takes at least one 1 ms USB frame each way, as on a
@@ -91,6 +84,9 @@ public:
     bool RealTiming() const { return m_realTiming; }
 
     // What went over the link, for tests.
+    // The reports received and sent while recording, oldest first. The record is bounded: once
+    // it holds 2 * MaxRecordedReports, the older half is dropped.
+    static constexpr std::size_t MaxRecordedReports = 16384;
     const std::vector<std::vector<uint8_t>>& Received() const { return m_received; }
     const std::vector<std::vector<uint8_t>>& Sent() const { return m_sent; }
     void ClearRecord();
@@ -125,6 +121,7 @@ private:
     void Pace() const;
     // The fault that hits the exchange being sent now, if any.
     std::optional<LinkFault> TakeFault();
+    static void Record(std::vector<std::vector<uint8_t>>& record, const uint8_t* report, std::size_t length);
 
     SimBoard m_board;
     bool m_plugged = true;
@@ -144,16 +141,12 @@ private:
     // Enumerations left before a board that dropped out is listed again.
     std::optional<int> m_dropOutEnumerations;
 
-    bool m_failNextWrite = false;
-    std::optional<std::size_t> m_dropReplyAfter;
     std::optional<std::size_t> m_answersLeft;
     unsigned m_latencyUs = 0;
     std::atomic<bool> m_realTiming = false;
-    struct PlannedFault {
-        LinkFault fault;
-        std::size_t exchangesBefore;
-    };
-    std::optional<PlannedFault> m_fault;
+    FaultPlan m_faults;
+    uint64_t m_faultWrites = 0;  // writes that reached the board, counted for the plan
+    bool m_hung = false;
 
     std::vector<std::string> m_openedPaths;
     bool m_recording = true;

@@ -64,10 +64,13 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
 
     auto* faults = new QGroupBox(QStringLiteral("Faults"));
     auto* faultLayout = new QVBoxLayout(faults);
-    connect(AddButton(faultLayout, QStringLiteral("Drop the next reply")), &QPushButton::clicked, this,
-            [this] { m_backend.DropNextReply(); });
-    connect(AddButton(faultLayout, QStringLiteral("Fail the next write")), &QPushButton::clicked, this,
-            [this] { m_backend.FailNextWrite(); });
+    // Every fault of the model, at the next exchange.
+    for (const sim::LinkFaultName& fault : sim::LinkFaultNames) {
+        QPushButton* button = AddButton(faultLayout, QStringLiteral("Next exchange: ") +
+                                                         QString::fromUtf8(fault.name.data(), static_cast<qsizetype>(fault.name.size())));
+        button->setToolTip(QString::fromUtf8(fault.help.data(), static_cast<qsizetype>(fault.help.size())));
+        connect(button, &QPushButton::clicked, this, [this, kind = fault.fault] { m_backend.InjectFault(kind); });
+    }
     connect(AddButton(faultLayout, QStringLiteral("Refuse the next capture")), &QPushButton::clicked, this,
             [this] { m_backend.Board().RefuseNextCapture(); });
     connect(AddButton(faultLayout, QStringLiteral("Blank the serial number")), &QPushButton::clicked, this, [this] {

@@ -34,6 +34,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
     sim::SimBackend backend;
     backend.SetRealTiming(true);
+    // Nobody reads the reports the board receives here: keep none.
+    backend.SetRecording(false);
     sim::SimWatcher watcher;
     sim::SimBoardWindow boardWindow(backend, watcher);
     CToolApp app(backend, &watcher);

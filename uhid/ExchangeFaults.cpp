@@ -16,26 +16,16 @@ std::string ExchangeFaultPlan::Add(const std::string& text, uint64_t exchangesSo
         if (first == last || error != std::errc() || end != last)
             return "fault \"" + text + "\": \"" + std::string(first, last) + "\" is not a count of exchanges";
     }
-    for (const ExchangeFaultName& entry : ExchangeFaultNames) {
-        if (kind == entry.name) {
-            m_planned[exchangesSoFar + after + 1] = entry.fault;
-            return {};
-        }
+    const std::optional<ExchangeFault> fault = sim::LinkFaultNamed(kind);
+    if (fault && CanMake(*fault)) {
+        m_planned.Add(*fault, exchangesSoFar + after + 1);
+        return {};
     }
     std::string known;
-    for (const ExchangeFaultName& entry : ExchangeFaultNames)
-        known += std::string(known.empty() ? "" : ", ") + entry.name;
+    for (const sim::LinkFaultName& entry : sim::LinkFaultNames)
+        if (CanMake(entry.fault))
+            known += std::string(known.empty() ? "" : ", ") + std::string(entry.name);
     return "fault \"" + text + "\": no such fault (" + known + ")";
-}
-
-std::optional<ExchangeFault> ExchangeFaultPlan::Take(uint64_t exchange)
-{
-    const auto it = m_planned.find(exchange);
-    if (it == m_planned.end())
-        return std::nullopt;
-    const ExchangeFault fault = it->second;
-    m_planned.erase(it);
-    return fault;
 }
 
 }  // namespace uhid

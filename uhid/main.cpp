@@ -224,8 +224,9 @@ int main(int argc, char** argv)
     app.add_flag("--mouse", options.mouse, "also plug in a mouse (another kind of HID device)");
     std::string faultHelp = "a fault of one exchange, AFTER exchanges from the start (default 0: the first); "
                             "repeatable. KIND is one of:";
-    for (const uhid::ExchangeFaultName& fault : uhid::ExchangeFaultNames)
-        faultHelp += std::string("\n  ") + fault.name + ": " + fault.help;
+    for (const sim::LinkFaultName& fault : sim::LinkFaultNames)
+        if (uhid::CanMake(fault.fault))
+            faultHelp += "\n  " + std::string(fault.name) + ": " + std::string(fault.help);
     app.add_option("--fault", options.faults, faultHelp)->type_name("KIND[:AFTER]");
     int lateMs = static_cast<int>(options.board.lateReply.count());
     app.add_option("--late-ms", lateMs, "how late a late reply comes")->capture_default_str()->check(CLI::NonNegativeNumber);

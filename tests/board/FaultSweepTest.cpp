@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "board/Board.h"
 #include "board/Download.h"
 #include "board/InfoBlock.h"
 #include "board/LocalTime.h"
@@ -99,10 +100,13 @@ Page WithRecord(Page page)
 struct Outcome {
     Flash after;
     RecordingWindow window;
+    // Through the board object: its answer.
+    std::optional<Result<DownloadResult>> result;
 };
 
 // A download with the fault at the given exchange (none: a download without faults).
-Outcome Download(const Flash& before, std::optional<sim::LinkFault> fault, std::size_t exchange, std::size_t* exchanges)
+Outcome Download(bool viaBoard, const Flash& before, std::optional<sim::LinkFault> fault, std::size_t exchange,
+                 std::size_t* exchanges)
 {
     sim::SimBackend board;
     board.SetRecording(false);
@@ -110,6 +114,14 @@ Outcome Download(const Flash& before, std::optional<sim::LinkFault> fault, std::
     if (fault)
         board.InjectFault(*fault, exchange);
     Outcome run;
+    if (viaBoard) {
+        Board object(board, FixedTime);
+        run.result = object.Download(FileText, FileText);
+        run.after = board.Board().Flash();
+        if (exchanges != nullptr)
+            *exchanges = board.ExchangeCount();
+        return run;
+    }
     boardlink::BoardLink link(board, &run.window);
     InfoBlock block;
     std::copy_n(before.begin(), InfoEnd, block.begin());
@@ -156,6 +168,26 @@ std::vector<std::string> Violations(const Flash& before, bool blank, const Outco
     if (recordWritten && !configWhole)
         wrong.push_back("cycles and file name recorded for a configuration that is not whole in the flash");
 
+    if (run.result) {
+        // The board object's answer: success only for what the board holds, and the
+        // information it gives is what the board holds.
+        const Result<DownloadResult>& result = *run.result;
+        const bool fullSuccess = result.Ok() && result->end == DownloadEnd::Configured &&
+                                 result->block == BlockEnd::Written && !result->blockFailure;
+        if (!(configWhole && page0 == correctPage0) && fullSuccess)
+            wrong.push_back("the download did not fully succeed and the board object says it did");
+        if (result.Ok() && result->end == DownloadEnd::Configured && !configWhole)
+            wrong.push_back("configured reported for a configuration that is not whole in the flash");
+        if (result.Ok() && (result->block == BlockEnd::Written || result->block == BlockEnd::ReadBack)) {
+            InfoBlock held;
+            std::copy_n(after.begin(), InfoEnd, held.begin());
+            const BoardInfo holds = InfoOf(held);
+            if (result->info.serial != holds.serial || result->info.cycles != holds.cycles)
+                wrong.push_back("the board object's information is not what the board holds");
+        }
+        return wrong;
+    }
+
     const bool failureLogged = Logged(run.window, "Flash memory update unsuccessful") ||
                                Logged(run.window, "FPGA configuration unsuccessful") ||
                                Logged(run.window, "Board information block not read") ||
@@ -181,8 +213,14 @@ std::vector<std::string> Violations(const Flash& before, bool blank, const Outco
     return wrong;
 }
 
-// One instance per board: with a serial number, and blank.
-class FaultSweep : public ::testing::TestWithParam<bool> {
+// One instance per board (with a serial number, and blank) and per way in (the download
+// function the window calls, and the board object).
+struct SweepCase {
+    bool blank;
+    bool viaBoard;
+};
+
+class FaultSweep : public ::testing::TestWithParam<SweepCase> {
 protected:
     void SetUp() override
     {
@@ -209,21 +247,25 @@ TEST_P(FaultSweep, EveryFaultAtEveryExchangeLeavesTheBoardKnownAndTheLogTrue)
 {
     std::vector<std::string> failures;
     std::size_t runs = 0;
-    const bool blank = GetParam();
+    const bool blank = GetParam().blank;
+    const bool viaBoard = GetParam().viaBoard;
     const Flash before = BoardBefore(blank);
     std::size_t exchanges = 0;
-    const Outcome clean = Download(before, std::nullopt, 0, &exchanges);
+    const Outcome clean = Download(viaBoard, before, std::nullopt, 0, &exchanges);
     ASSERT_EQ(exchanges, blank ? 786u : 783u);
     ASSERT_TRUE(Violations(before, blank, clean).empty());
-    ASSERT_TRUE(Logged(clean.window, "FPGA configuration successful"));
+    if (viaBoard)
+        ASSERT_TRUE(clean.result->Ok() && (*clean.result)->end == DownloadEnd::Configured);
+    else
+        ASSERT_TRUE(Logged(clean.window, "FPGA configuration successful"));
 
     for (std::size_t exchange = 0; exchange < exchanges; ++exchange) {
         for (const sim::LinkFault fault : sim::AllLinkFaults) {
             ++runs;
-            const Outcome run = Download(before, fault, exchange, nullptr);
+            const Outcome run = Download(viaBoard, before, fault, exchange, nullptr);
             for (const std::string& wrong : Violations(before, blank, run))
                 failures.push_back(std::string(blank ? "blank board" : "board") + ", exchange " +
-                                   std::to_string(exchange) + ", " + sim::LinkFaultName(fault) + ": " + wrong);
+                                   std::to_string(exchange) + ", " + std::string(sim::LinkFaultSpelling(fault)) + ": " + wrong);
         }
     }
     const std::size_t shown = std::min<std::size_t>(failures.size(), 20);
@@ -234,7 +276,12 @@ TEST_P(FaultSweep, EveryFaultAtEveryExchangeLeavesTheBoardKnownAndTheLogTrue)
     RecordProperty("runs", static_cast<int>(runs));
 }
 
-INSTANTIATE_TEST_SUITE_P(Boards, FaultSweep, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& board) { return board.param ? "blank" : "numbered"; });
+INSTANTIATE_TEST_SUITE_P(Boards, FaultSweep,
+                         ::testing::Values(SweepCase{false, false}, SweepCase{true, false}, SweepCase{false, true},
+                                           SweepCase{true, true}),
+                         [](const ::testing::TestParamInfo<SweepCase>& run) {
+                             return std::string(run.param.blank ? "blank" : "numbered") +
+                                    (run.param.viaBoard ? "_board_object" : "_window_download");
+                         });
 
 }  // namespace

@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         SimLinkTest::SetUp();
-        dlg = std::make_unique<CTestDlg>(link);
+        dlg = std::make_unique<CTestDlg>(boardObject);
         dlg->SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
         dlg->InitDialog();
         dlg->show();
@@ -239,7 +239,7 @@ TEST_F(TestDlgTest, EveryWayOutLeavesTestMode)
 {
     for (const char* way : {"Escape", "button", "close box"}) {
         dlg.reset();
-        dlg = std::make_unique<CTestDlg>(link);
+        dlg = std::make_unique<CTestDlg>(boardObject);
         dlg->InitDialog();
         dlg->show();
         QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
@@ -355,7 +355,7 @@ TEST_F(TestDlgTest, WatchStopsOnEachWayOut)
     };
     for (const Case& c : cases) {
         const std::string way = c.way;
-        dlg = std::make_unique<CTestDlg>(link);
+        dlg = std::make_unique<CTestDlg>(boardObject);
         dlg->SetMessageBoxHandler([this](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
         dlg->InitDialog();
         dlg->show();

@@ -15,7 +15,8 @@
 #include "cli/Session.h"
 #include "cli/SimFault.h"
 #include "cli/UsbPort.h"
-#include "cli/Verify.h"
+#include "cli/BoardAccess.h"
+#include "link/Reports.h"
 
 // The command-line tool's parts that talk to no board.
 namespace {
@@ -121,10 +122,10 @@ TEST(SerialNumberingTest, BlankBoardsGetConsecutiveNumbers)
 
 TEST(SimFaultTest, KindAtExchange)
 {
-    for (const SimFaultKindName& entry : SimFaultKindNames) {
+    for (const sim::LinkFaultName& entry : sim::LinkFaultNames) {
         const ParsedSimFault parsed = ParseSimFault(std::string(entry.name) + "@17");
         ASSERT_TRUE(parsed.fault) << entry.name << ": " << parsed.error;
-        EXPECT_EQ(parsed.fault->kind, entry.kind);
+        EXPECT_EQ(parsed.fault->kind, entry.fault);
         EXPECT_EQ(parsed.fault->exchange, 17u);
     }
     for (const char* bad : {"no-reply", "no-reply@", "no-reply@0", "no-reply@-3", "no-reply@3x", "@3", "smoke@3",
@@ -172,11 +173,11 @@ TEST(SummaryTest, SaysWhichBoardGotWhichNumberAndCounts)
 {
     std::vector<BoardDownload> boards(3);
     boards[0] = {"/dev/hidraw3", 42, std::nullopt, "TRK_00042", true, "FPGA configuration successful",
-                 VerifyState::Matches, std::nullopt, {}};
+                 VerifyState::Matches, std::nullopt, {}, "1-1", false};
     boards[1] = {"/dev/hidraw10", 0, 100, "TRK_00100", true, "FPGA configuration successful",
-                 VerifyState::NotAsked, std::nullopt, {}};
+                 VerifyState::NotAsked, std::nullopt, {}, "1-2", false};
     boards[2] = {"/dev/hidraw11", std::nullopt, std::nullopt, "", false, "Flash memory update unsuccessful",
-                 VerifyState::NotAsked, std::nullopt, {}};
+                 VerifyState::NotAsked, std::nullopt, {}, "1-3", false};
     const std::vector<std::string> lines = SummaryLines(boards);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "BOARD          SERIAL                        RESULT");
@@ -217,19 +218,23 @@ TEST(ConsoleTest, ProgressBlockOnlyOnATerminalAndAlwaysBelowTheLines)
     EXPECT_EQ(pipeErr.str(), "message\n");
 }
 
-TEST(CauseTest, LinkLinesJoinedWithoutTimeStamps)
+TEST(CauseTest, EachFailureKindSaysWhatHappened)
 {
-    EXPECT_EQ(CauseOf({"12/10/2026 14:05:09", "  Can't write to device"}, "x"), "Can't write to device");
-    EXPECT_EQ(CauseOf({"ReadFile timeout", "Can't read from device"}, "x"), "ReadFile timeout; Can't read from device");
-    EXPECT_EQ(CauseOf({}, "the board did not answer"), "the board did not answer");
-}
-
-TEST(VerifyTest, FirstDifferingByte)
-{
-    const std::vector<uint8_t> a = {1, 2, 3, 4};
-    EXPECT_EQ(FirstDifference(a, std::vector<uint8_t>{1, 2, 3, 4}), std::nullopt);
-    EXPECT_EQ(FirstDifference(a, std::vector<uint8_t>{0, 2, 3, 4}), 0u);
-    EXPECT_EQ(FirstDifference(a, std::vector<uint8_t>{1, 2, 3, 5}), 3u);
+    using board::Failure;
+    using board::FailureKind;
+    const struct {
+        Failure failure;
+        const char* text;
+    } rows[] = {
+        {{FailureKind::NoReply, boardlink::WriteMemory, 0, {}, {}, {}, {}, 0}, "the board did not answer WriteMemory"},
+        {{FailureKind::NotDone, boardlink::ProgramMode, 'Q', {}, {}, {}, {}, 0}, "the board answered ProgramMode with status 0x51"},
+        {{FailureKind::CannotOpen, 0, 0, "/dev/hidraw3", "Permission denied", "install it", {}, 0},
+         "cannot be opened: Permission denied; fix: install it"},
+        {{FailureKind::FileRefused, 0, 0, {}, "Is a directory", {}, {}, 0}, "Is a directory"},
+        {{FailureKind::NoBoard, 0, 0, {}, {}, {}, {}, 0}, "no Morvane board is attached"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CauseText(row.failure), row.text);
 }
 
 TEST(PinWatchTest, ChangesByHeaderPosition)

@@ -73,12 +73,13 @@ TEST_F(CliProgram, ExitStatusAndMessageTellWhatWentWrong)
         {"fault kind unknown", {"--sim", "--sim-fault", "smoke@3", "list"}, 2, "no-reply, late-reply"},
         {"fault at exchange 0", {"--sim", "--sim-fault", "no-reply@0", "list"}, 2, "from 1"},
         {"fault without --sim", {"--sim-fault", "no-reply@3", "list"}, 2, "--sim"},
-        {"file that cannot be opened", {"--sim", "download", missing}, 1, "missing.rbf: Uable to open RBF file"},
+        {"file that cannot be opened", {"--sim", "download", missing}, 1, "missing.rbf: No such file or directory"},
+        {"folder for a file", {"--sim", "download", m_dir.string()}, 1, ": Is a directory"},
         {"node without permission",
          {"--sim", "--sim-no-permission", "1", "info"},
          1,
          "board /dev/hidraw-sim0: cannot be opened: Permission denied; fix: install the udev rule 69-tarvik-morvane.rules"},
-        {"reply lost", {"--sim", "--sim-fault", "no-reply@2", "info"}, 1, "board /dev/hidraw-sim0: information block not read: ReadFile timeout"},
+        {"reply lost", {"--sim", "--sim-fault", "no-reply@2", "info"}, 1, "board /dev/hidraw-sim0: information block not read: the board did not answer ReadMemory"},
         {"serial number taken", {"--sim=2", "--sim-blank", "1", "download", ConfigFile(), "--all", "--serial", "43"}, 2,
          "TRK_00043 is already the number of the board at /dev/hidraw-sim1"},
     };
@@ -196,6 +197,7 @@ TEST_F(CliProgram, DownloadOnOneBoardWithReadBack)
     EXPECT_EQ(board["serial_text"], "TRK_00042");
     EXPECT_EQ(board["verified"], true);
     EXPECT_EQ(board["first_difference"], nullptr);
+    EXPECT_EQ(board["port"], "1-1");
     EXPECT_EQ(board["log"][0], "  Read 300 bytes from RBF file");
     // The window's download (783 exchanges), then three reads for each of the 256 pages.
     EXPECT_EQ(Dump()["boards"][0]["commands"].size(), 783u + 3u * 256u);
@@ -205,11 +207,22 @@ TEST_F(CliProgram, DownloadOnOneBoardWithReadBack)
     EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
 }
 
+TEST_F(CliProgram, JsonStaysValidForANameThatIsNotUtf8)
+{
+    // A Latin-1 name: programmed, reported as success, the name shown as the window shows it.
+    const std::string latin1 = (m_dir / "caf\xe9.rbf").string();
+    std::filesystem::copy_file(ConfigFile(), latin1);
+    const CliRun run = RunCli({"--sim", "--sim-dump", DumpFile(), "download", latin1, "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string shown = (m_dir / "caf\xc3\xa9.rbf").string();
+    EXPECT_EQ(ParseOut(run)["file"], shown);
+}
+
 TEST_F(CliProgram, AFailingBoardNeverStopsTheOthers)
 {
     // The first board meets the fault at a page write halfway through; the other three are
     // programmed and read back all the same.
-    for (const cli::SimFaultKindName& kind : cli::SimFaultKindNames) {
+    for (const sim::LinkFaultName& kind : sim::LinkFaultNames) {
         const std::string fault = std::string(kind.name) + "@400";
         const CliRun run = RunCli({"--sim=4", "--sim-fault", fault, "download", ConfigFile(), "--all", "--verify", "--json"});
         EXPECT_EQ(run.exitCode, 1) << fault;
@@ -227,10 +240,9 @@ TEST_F(CliProgram, AFailingBoardNeverStopsTheOthers)
         EXPECT_NE(run.err.find("tarvik-cli: board /dev/hidraw-sim0: Flash memory update unsuccessful"), std::string::npos)
             << fault << "\n" << run.err;
     }
-    // What the link said about the fault is the cause given.
+    // The failure that ended the flash work is the cause given.
     const CliRun run = RunCli({"--sim=2", "--sim-fault", "no-reply@400", "download", ConfigFile(), "--all", "--json"});
-    EXPECT_EQ(ParseOut(run)["boards"][0]["result"],
-              "Flash memory update unsuccessful (ReadFile timeout; Can't read from device)");
+    EXPECT_EQ(ParseOut(run)["boards"][0]["result"], "Flash memory update unsuccessful (the board did not answer ProgramPage)");
 }
 
 TEST_F(CliProgram, BlankBoardsAreNumberedInPortOrder)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "board/InfoBlock.h"
+#include "board/Board.h"
 #include "link/BoardLink.h"
 #include "link/Reporter.h"
 #include "sim/SimBackend.h"
@@ -59,5 +60,14 @@ protected:
 
     sim::SimBackend board;
     RecordingWindow window;
-    boardlink::BoardLink link{board, &window};
+    // The board object on it, and its link reporting to the window.
+    ::board::Board boardObject{board};
+    boardlink::BoardLink& link = ReportingTo(boardObject.Link(), window);
+
+private:
+    static boardlink::BoardLink& ReportingTo(boardlink::BoardLink& link, boardlink::Reporter& reporter)
+    {
+        link.SetReporter(&reporter);
+        return link;
+    }
 };

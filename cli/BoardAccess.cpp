@@ -1,0 +1,52 @@
+#include "cli/BoardAccess.h"
+
+#include <cstdio>
+#include <map>
+
+#include "link/Reports.h"
+
+namespace cli {
+
+std::string CauseText(const board::Failure& failure)
+{
+    using board::FailureKind;
+    switch (failure.kind) {
+    case FailureKind::NoBoard: return "no Morvane board is attached";
+    case FailureKind::CannotOpen: return "cannot be opened: " + failure.cause + "; fix: " + failure.fix;
+    case FailureKind::NoReply: return "the board did not answer " + CommandName(failure.command);
+    case FailureKind::NotDone: {
+        char status[8];
+        std::snprintf(status, sizeof status, "0x%02X", failure.status);
+        return "the board answered " + CommandName(failure.command) + " with status " + status;
+    }
+    case FailureKind::Refused: return "JTAG error: capture did not occur...";
+    case FailureKind::ChainNotUsable: return "the JTAG boundary scan chain is not enabled";
+    case FailureKind::FileRefused: return failure.cause;
+    case FailureKind::Stopped: return "stopped";
+    }
+    return "failed";
+}
+
+std::string CommandName(uint8_t command)
+{
+    using namespace boardlink;
+    static const std::map<uint8_t, const char*> names = {
+        {ReadMemory, "ReadMemory"},     {WriteMemory, "WriteMemory"},   {ProgramMode, "ProgramMode"},
+        {ProgramPage, "ProgramPage"},   {JtagCheck, "JtagCheck"},       {JtagCapture, "JtagCapture"},
+        {DrivePinHigh, "DrivePinHigh"}, {DrivePinLow, "DrivePinLow"},   {FloatPin, "FloatPin"},
+        {DriveAllHigh, "DriveAllHigh"}, {DriveAllLow, "DriveAllLow"},   {LeaveTestMode, "LeaveTestMode"},
+    };
+    const auto found = names.find(command);
+    if (found != names.end())
+        return found->second;
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", command);
+    return text;
+}
+
+bool IsMorvaneBoard(const HidInterfaceInfo& info)
+{
+    return info.vendorId == boardlink::BoardVendorId && info.productId == boardlink::BoardProductId;
+}
+
+}  // namespace cli
