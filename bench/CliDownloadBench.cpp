@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "board/Download.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
@@ -38,7 +39,7 @@ std::string WriteFullConfigFile()
     const auto path = std::filesystem::temp_directory_path() /
                       ("tarvik-cli-bench-" + std::to_string(::getpid()) + ".rbf");
     std::ofstream file(path, std::ios::binary);
-    for (std::size_t i = 0; i < cli::ConfigFileLimit; ++i)
+    for (std::size_t i = 0; i < board::MaxConfigFileBytes; ++i)
         file.put(static_cast<char>(i * 31 + 7));
     return path.string();
 }
@@ -81,7 +82,7 @@ int main(int argc, char** argv)
 {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::string file = WriteFullConfigFile();
-    std::printf("download --all, %zu-byte file, %u us per exchange, median of %d runs\n", cli::ConfigFileLimit,
+    std::printf("download --all, %zu-byte file, %u us per exchange, median of %d runs\n", board::MaxConfigFileBytes,
                 ExchangeLatencyUs, repetitions);
     std::printf("%7s %10s %14s %16s\n", "boards", "wall [s]", "wall / 1 board", "CPU per board [ms]");
     double single = 0;
