@@ -221,6 +221,12 @@ int main(int argc, char** argv)
     app.set_version_flag("-V,--version", std::string("tarvik-uhid-board ") + TARVIK_VERSION);
     app.footer(CommandHelp);
     app.add_option("--uniq", options.board.uniq, "the device's serial number string")->capture_default_str();
+    app.add_flag("--gadget", options.board.gadget,
+                 "appear as a USB HID gadget on a USB device controller (configfs; modules libcomposite and "
+                 "usb_f_hid) instead of through /dev/uhid: on a machine with a USB device port, a board for the PC "
+                 "at the other end of the cable");
+    app.add_option("--udc", options.board.udc, "the USB device controller for --gadget (a name in /sys/class/udc; "
+                                               "default: the only one there is)");
     app.add_flag("--mouse", options.mouse, "also plug in a mouse (another kind of HID device)");
     std::string faultHelp = "a fault of one exchange, AFTER exchanges from the start (default 0: the first); "
                             "repeatable. KIND is one of:";
