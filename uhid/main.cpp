@@ -43,7 +43,11 @@ const char* const CommandHelp =
     "  dump [FILE]               write the flash to FILE (default: --flash-out)\n"
     "  quit                      end, as end of input, SIGINT and SIGTERM do\n"
     "  any board setting above, without its dashes: NAME [VALUE]\n"
-    "SIGUSR1 unplugs the board or plugs it back in; SIGUSR2 writes the flash to --flash-out.";
+    "SIGUSR1 unplugs the board or plugs it back in; SIGUSR2 writes the flash to --flash-out.\n"
+    "With --gadget the board is a USB device: on a machine whose USB port works as a device port, the PC at the "
+    "other end of the cable sees a Morvane board. It needs configfs (mounted at /sys/kernel/config) and the "
+    "modules libcomposite and usb_f_hid; unplug unbinds the gadget from its controller, plug binds it again, and "
+    "the gadget is removed at exit. With dummy_hcd loaded, the machine sees its own board.";
 
 class Program {
 public:
