@@ -167,6 +167,15 @@ protected:
         });
     }
 
+    // One read of 16 flash bytes; the board answers it with the address it was given.
+    int ReadAt(uint16_t address)
+    {
+        link.SetCommand(ReadMemory, 16, address);
+        link.ReplyReport()[StatusByte] = StatusPreset;
+        link.ExchangeReports();
+        return link.ReplyReport()[3] | (link.ReplyReport()[4] << 8);
+    }
+
     HidapiBackend backend;
     RecordingHost window{backend};
     BoardLink& link = window.Link();
@@ -376,21 +385,14 @@ TEST_F(RealKernel, ALateReplyIsNeverTakenForTheReplyToALaterCommand)
     Plugged(board);
     ASSERT_TRUE(board.Command("fault late-reply")) << board.Transcript();
 
-    // Each read of 16 flash bytes is answered with the address it was given.
-    auto readAt = [&](uint16_t address) {
-        link.SetCommand(ReadMemory, 16, address);
-        link.ReplyReport()[StatusByte] = StatusPreset;
-        link.ExchangeReports();
-        return link.ReplyReport()[3] | (link.ReplyReport()[4] << 8);
-    };
-    readAt(0x0000);
+    ReadAt(0x0000);
     EXPECT_FALSE(link.DeviceFound());
-    EXPECT_EQ(readAt(0x0010), 0x0010);
+    EXPECT_EQ(ReadAt(0x0010), 0x0010);
     ASSERT_TRUE(board.WaitFor("late reply sent to exchange 1")) << board.Transcript();
     // The gadget's reply still crosses the bus after the board wrote it; the drain takes what
     // has arrived, so the host is given the few frames that crossing takes.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(readAt(0x0020), 0x0020);
+    EXPECT_EQ(ReadAt(0x0020), 0x0020);
     EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
 }
 
@@ -403,19 +405,13 @@ TEST_F(RealKernel, ALateReplyHeldWhileTheNodeWasClosedIsDrainedAfterTheReopen)
     UhidBoardProcess board({"--late-ms", "6500"});
     Plugged(board);
     ASSERT_TRUE(board.Command("fault late-reply")) << board.Transcript();
-    auto readAt = [&](uint16_t address) {
-        link.SetCommand(ReadMemory, 16, address);
-        link.ReplyReport()[StatusByte] = StatusPreset;
-        link.ExchangeReports();
-        return link.ReplyReport()[3] | (link.ReplyReport()[4] << 8);
-    };
-    readAt(0x0000);
+    ReadAt(0x0000);
     EXPECT_FALSE(link.DeviceFound());
     ASSERT_TRUE(board.WaitFor("late reply sent to exchange 1")) << board.Transcript();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(readAt(0x0010), 0x0010);
+    EXPECT_EQ(ReadAt(0x0010), 0x0010);
     EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
-    EXPECT_EQ(readAt(0x0020), 0x0020);
+    EXPECT_EQ(ReadAt(0x0020), 0x0020);
 }
 
 TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
