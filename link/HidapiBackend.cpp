@@ -172,8 +172,10 @@ HidReadResult HidapiBackend::Read(HidHandle handle, uint8_t* buffer, std::size_t
         m_lastError = "read from " + open->info.path + ": " + Narrow(hid_error(open->device));
         return HidReadResult::Failed;
     }
-    if (count == 0)
+    if (count == 0) {
+        m_timedOutPaths.insert(open->info.path);
         return HidReadResult::TimedOut;
+    }
     // A report shorter than declared leaves zeros behind it, never bytes of an earlier reply.
     std::fill(payload + count, payload + capacity, uint8_t{0});
     return HidReadResult::Arrived;
@@ -190,9 +192,14 @@ void HidapiBackend::Drain(HidHandle handle)
     // Reads without waiting until none is left; hidraw keeps at most 64 reports per open
     // node, so the bound only stops a device that sends as fast as it is read.
     constexpr int HidrawQueueLength = 64;
+    // After a time-out on this node, a late reply held in the device's IN endpoint comes only
+    // once the host polls it again, a few USB frames after the node was opened: the first
+    // read gives it that long. The reply carries nothing that tells it from the next one.
+    constexpr int EndpointSettleMs = 50;
+    int firstWaitMs = m_timedOutPaths.erase(it->second.info.path) > 0 ? EndpointSettleMs : 0;
     uint8_t report[MaxDrainReportBytes];
-    for (int i = 0; i < HidrawQueueLength; ++i)
-        if (hid_read_timeout(it->second.device, report, sizeof report, 0) <= 0)
+    for (int i = 0; i < HidrawQueueLength; ++i, firstWaitMs = 0)
+        if (hid_read_timeout(it->second.device, report, sizeof report, firstWaitMs) <= 0)
             return;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "link/HidBackend.h"
@@ -47,6 +48,9 @@ private:
     std::vector<HidInterfaceInfo> m_lastEnumeration;
     HidHandle m_nextHandle = 1;
     std::string m_lastError;
+    // Nodes whose read timed out: a reply still on its way may wait in the device (a USB IN
+    // endpoint keeps it) until the node is opened again, so the next drain there waits for it.
+    std::set<std::string> m_timedOutPaths;
 };
 
 // Why the device node at path could not be opened, in the system's words ("Permission

@@ -26,28 +26,43 @@ struct DeviceEvent {
     std::vector<uint8_t> data;  // the output report as it arrived
 };
 
-class UhidDevice {
+// A HID device the virtual board appears as: through /dev/uhid (UhidDevice) or as a USB gadget on
+// a device controller (GadgetDevice). Create() plugs it in, Destroy() unplugs it.
+class HidDevice {
+public:
+    virtual ~HidDevice() = default;
+    virtual bool Create() = 0;
+    virtual void Destroy() = 0;
+    virtual bool Exists() const = 0;
+    // The descriptor to poll for events; -1 while the device does not exist.
+    virtual int Fd() const = 0;
+    virtual bool ReadEvent(DeviceEvent& event) = 0;
+    // Sends one input report, payload only (the device numbers no reports).
+    virtual bool SendInput(const uint8_t* payload, std::size_t length) = 0;
+    virtual const DeviceIdentity& Identity() const = 0;
+    virtual const std::string& Error() const = 0;
+};
+
+class UhidDevice : public HidDevice {
 public:
     explicit UhidDevice(DeviceIdentity identity) : m_identity(std::move(identity)) {}
-    ~UhidDevice();
+    ~UhidDevice() override;
     UhidDevice(const UhidDevice&) = delete;
     UhidDevice& operator=(const UhidDevice&) = delete;
 
     // Opens /dev/uhid and creates the device; false with Error() naming the cause.
-    bool Create();
+    bool Create() override;
     // Removes the device from the kernel, as an unplug does; Create() plugs it in again.
-    void Destroy();
-    bool Exists() const { return m_fd >= 0; }
-    // The descriptor to poll for events; -1 while the device does not exist.
-    int Fd() const { return m_fd; }
+    void Destroy() override;
+    bool Exists() const override { return m_fd >= 0; }
+    int Fd() const override { return m_fd; }
 
     // Reads one event; false when none could be read (Error() says why).
-    bool ReadEvent(DeviceEvent& event);
-    // Sends one input report, payload only (the device numbers no reports).
-    bool SendInput(const uint8_t* payload, std::size_t length);
+    bool ReadEvent(DeviceEvent& event) override;
+    bool SendInput(const uint8_t* payload, std::size_t length) override;
 
-    const DeviceIdentity& Identity() const { return m_identity; }
-    const std::string& Error() const { return m_error; }
+    const DeviceIdentity& Identity() const override { return m_identity; }
+    const std::string& Error() const override { return m_error; }
 
 private:
     bool WriteEvent(const void* event, std::size_t length, const char* what);

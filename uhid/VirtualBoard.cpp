@@ -9,6 +9,7 @@
 
 #include "link/Reports.h"
 #include "sim/SimBackend.h"
+#include "uhid/GadgetDevice.h"
 
 namespace uhid {
 namespace {
@@ -71,28 +72,39 @@ const std::vector<uint8_t>& MouseReportDescriptor()
 }
 
 VirtualBoard::VirtualBoard(VirtualBoardOptions options, Reporter reporter)
-    : m_options(std::move(options)), m_report(std::move(reporter)), m_board(BoardIdentity(m_options.uniq)),
-      m_mouse(MouseIdentity())
+    : m_options(std::move(options)), m_report(std::move(reporter)), m_mouse(MouseIdentity())
 {
+    if (m_options.gadget)
+        m_board = std::make_unique<GadgetDevice>(BoardIdentity(m_options.uniq), m_options.udc,
+                                                 "tarvik-" + m_options.uniq);
+    else
+        m_board = std::make_unique<UhidDevice>(BoardIdentity(m_options.uniq));
 }
 
 bool VirtualBoard::PlugBoard()
 {
-    if (m_board.Exists())
+    if (m_board->Exists())
         return true;
-    if (!m_board.Create()) {
-        m_error = m_board.Error();
+    if (!m_board->Create()) {
+        m_error = m_board->Error();
         return false;
     }
     ++m_plugCount;
+    // A gadget has no start event: the host enumerates it once it is bound.
+    if (auto* gadget = dynamic_cast<GadgetDevice*>(m_board.get())) {
+        if (gadget->Controller().rfind("dummy_udc", 0) == 0)
+            ReportStarted(*gadget, "board");
+        else
+            m_report("board plugged on " + gadget->Controller());
+    }
     return true;
 }
 
 void VirtualBoard::UnplugBoard()
 {
-    if (!m_board.Exists())
+    if (!m_board->Exists())
         return;
-    m_board.Destroy();
+    m_board->Destroy();
     m_pending.clear();
     m_report("board unplugged");
 }
@@ -114,7 +126,7 @@ void VirtualBoard::UnplugMouse()
     m_report("mouse unplugged");
 }
 
-void VirtualBoard::ReportStarted(const UhidDevice& device, const char* what)
+void VirtualBoard::ReportStarted(const HidDevice& device, const char* what)
 {
     // The kernel starts the device just before it gives it its hidraw node.
     std::string node;
@@ -129,12 +141,12 @@ void VirtualBoard::ReportStarted(const UhidDevice& device, const char* what)
 void VirtualBoard::OnBoardReadable(Clock::time_point now)
 {
     DeviceEvent event;
-    if (!m_board.ReadEvent(event)) {
-        m_error = m_board.Error();
+    if (!m_board->ReadEvent(event)) {
+        m_error = m_board->Error();
         return;
     }
     if (event.kind == DeviceEvent::Kind::Started)
-        ReportStarted(m_board, "board");
+        ReportStarted(*m_board, "board");
     else if (event.kind == DeviceEvent::Kind::Output)
         Exchange(event.data, now);
 }
@@ -213,10 +225,10 @@ void VirtualBoard::SendDueReplies(Clock::time_point now)
                      [](const PendingReply& a, const PendingReply& b) { return a.due < b.due; });
     auto it = m_pending.begin();
     for (; it != m_pending.end() && it->due <= now; ++it) {
-        if (it->plugCount != m_plugCount || !m_board.Exists())
+        if (it->plugCount != m_plugCount || !m_board->Exists())
             continue;
-        if (!m_board.SendInput(it->payload.data(), it->payload.size()))
-            m_error = m_board.Error();
+        if (!m_board->SendInput(it->payload.data(), it->payload.size()))
+            m_error = m_board->Error();
         else if (it->late)
             m_report("late reply sent to exchange " + std::to_string(it->exchange));
     }

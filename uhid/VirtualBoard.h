@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ struct VirtualBoardOptions {
     std::chrono::milliseconds lateReply{7000};  // beyond the host's 6000 ms
     std::chrono::milliseconds latency{0};
     std::optional<uint64_t> replugAfter;  // exchanges, counted from the start
+    // Appear as a USB gadget on a device controller instead of through /dev/uhid; udc names the
+    // controller (empty: the only one there is).
+    bool gadget = false;
+    std::string udc;
 };
 
 class VirtualBoard {
@@ -48,12 +53,12 @@ public:
 
     bool PlugBoard();
     void UnplugBoard();
-    bool BoardPlugged() const { return m_board.Exists(); }
+    bool BoardPlugged() const { return m_board->Exists(); }
     bool PlugMouse();
     void UnplugMouse();
 
     // The descriptors to poll; -1 for a device that is unplugged.
-    int BoardFd() const { return m_board.Fd(); }
+    int BoardFd() const { return m_board->Fd(); }
     int MouseFd() const { return m_mouse.Fd(); }
     // Handle what the kernel has for each device.
     void OnBoardReadable(Clock::time_point now);
@@ -71,7 +76,7 @@ public:
 
 private:
     void Exchange(const std::vector<uint8_t>& output, Clock::time_point now);
-    void ReportStarted(const UhidDevice& device, const char* what);
+    void ReportStarted(const HidDevice& device, const char* what);
     void Reply(std::vector<uint8_t> reply, Clock::time_point due, bool late = false);
 
     struct PendingReply {
@@ -85,7 +90,7 @@ private:
     VirtualBoardOptions m_options;
     Reporter m_report;
     sim::SimBoard m_model;
-    UhidDevice m_board;
+    std::unique_ptr<HidDevice> m_board;
     UhidDevice m_mouse;
     ExchangeFaultPlan m_faults;
     uint64_t m_exchanges = 0;

@@ -43,7 +43,11 @@ const char* const CommandHelp =
     "  dump [FILE]               write the flash to FILE (default: --flash-out)\n"
     "  quit                      end, as end of input, SIGINT and SIGTERM do\n"
     "  any board setting above, without its dashes: NAME [VALUE]\n"
-    "SIGUSR1 unplugs the board or plugs it back in; SIGUSR2 writes the flash to --flash-out.";
+    "SIGUSR1 unplugs the board or plugs it back in; SIGUSR2 writes the flash to --flash-out.\n"
+    "With --gadget the board is a USB device: on a machine whose USB port works as a device port, the PC at the "
+    "other end of the cable sees a Morvane board. It needs configfs (mounted at /sys/kernel/config) and the "
+    "modules libcomposite and usb_f_hid; unplug unbinds the gadget from its controller, plug binds it again, and "
+    "the gadget is removed at exit. With dummy_hcd loaded, the machine sees its own board.";
 
 class Program {
 public:
@@ -221,6 +225,12 @@ int main(int argc, char** argv)
     app.set_version_flag("-V,--version", std::string("tarvik-uhid-board ") + TARVIK_VERSION);
     app.footer(CommandHelp);
     app.add_option("--uniq", options.board.uniq, "the device's serial number string")->capture_default_str();
+    app.add_flag("--gadget", options.board.gadget,
+                 "appear as a USB HID gadget on a USB device controller (configfs; modules libcomposite and "
+                 "usb_f_hid) instead of through /dev/uhid: on a machine with a USB device port, a board for the PC "
+                 "at the other end of the cable");
+    app.add_option("--udc", options.board.udc, "the USB device controller for --gadget (a name in /sys/class/udc; "
+                                               "default: the only one there is)");
     app.add_flag("--mouse", options.mouse, "also plug in a mouse (another kind of HID device)");
     std::string faultHelp = "a fault of one exchange, AFTER exchanges from the start (default 0: the first); "
                             "repeatable. KIND is one of:";

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <grp.h>
+#include <hidapi/hidapi.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -164,6 +165,15 @@ protected:
         return PumpUntil([&] {
             return std::find(events.begin() + static_cast<std::ptrdiff_t>(seen), events.end(), wanted) != events.end();
         });
+    }
+
+    // One read of 16 flash bytes; the board answers it with the address it was given.
+    int ReadAt(uint16_t address)
+    {
+        link.SetCommand(ReadMemory, 16, address);
+        link.ReplyReport()[StatusByte] = StatusPreset;
+        link.ExchangeReports();
+        return link.ReplyReport()[3] | (link.ReplyReport()[4] << 8);
     }
 
     HidapiBackend backend;
@@ -375,19 +385,33 @@ TEST_F(RealKernel, ALateReplyIsNeverTakenForTheReplyToALaterCommand)
     Plugged(board);
     ASSERT_TRUE(board.Command("fault late-reply")) << board.Transcript();
 
-    // Each read of 16 flash bytes is answered with the address it was given.
-    auto readAt = [&](uint16_t address) {
-        link.SetCommand(ReadMemory, 16, address);
-        link.ReplyReport()[StatusByte] = StatusPreset;
-        link.ExchangeReports();
-        return link.ReplyReport()[3] | (link.ReplyReport()[4] << 8);
-    };
-    readAt(0x0000);
+    ReadAt(0x0000);
     EXPECT_FALSE(link.DeviceFound());
-    EXPECT_EQ(readAt(0x0010), 0x0010);
+    EXPECT_EQ(ReadAt(0x0010), 0x0010);
     ASSERT_TRUE(board.WaitFor("late reply sent to exchange 1")) << board.Transcript();
-    EXPECT_EQ(readAt(0x0020), 0x0020);
+    // The gadget's reply still crosses the bus after the board wrote it; the drain takes what
+    // has arrived, so the host is given the few frames that crossing takes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ReadAt(0x0020), 0x0020);
     EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
+}
+
+// A reply that comes after the time limit but before the next command: the node was closed
+// when the read gave up, so on USB the reply waits in the board's IN endpoint and reaches the
+// host only once the next command's search has opened the node again. The drain before that
+// command gives it the time to arrive.
+TEST_F(RealKernel, ALateReplyHeldWhileTheNodeWasClosedIsDrainedAfterTheReopen)
+{
+    UhidBoardProcess board({"--late-ms", "6500"});
+    Plugged(board);
+    ASSERT_TRUE(board.Command("fault late-reply")) << board.Transcript();
+    ReadAt(0x0000);
+    EXPECT_FALSE(link.DeviceFound());
+    ASSERT_TRUE(board.WaitFor("late reply sent to exchange 1")) << board.Transcript();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ReadAt(0x0010), 0x0010);
+    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
+    EXPECT_EQ(ReadAt(0x0020), 0x0020);
 }
 
 TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
@@ -551,4 +575,49 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+// What the host sees of the board on each stack: through uhid a HID device with no USB under
+// it; as a gadget a USB device on the controller's port, with the board's ids and serial on it
+// and the board on interface 0.
+TEST_F(RealKernel, TheBoardsBusAndUsbDeviceOnEachStack)
+{
+    const char* stack = std::getenv("TARVIK_BOARD_STACK");
+    const bool gadget = stack != nullptr && std::string(stack) == "gadget";
+    UhidBoardProcess board({"--uniq", "MRV-0042"});
+    const std::string node = Plugged(board);
+    ASSERT_FALSE(node.empty());
+
+    ASSERT_EQ(hid_init(), 0);
+    int busType = -1;
+    int interface = -2;
+    hid_device_info* devices = hid_enumerate(BoardVendorId, BoardProductId);
+    for (hid_device_info* d = devices; d != nullptr; d = d->next) {
+        if (d->path == node) {
+            busType = d->bus_type;
+            interface = d->interface_number;
+        }
+    }
+    hid_free_enumeration(devices);
+    EXPECT_EQ(busType, gadget ? HID_API_BUS_USB : HID_API_BUS_UNKNOWN);
+    EXPECT_EQ(interface, gadget ? 0 : -1);
+
+    // The USB device is the hidraw node's device's interface's parent.
+    namespace fs = std::filesystem;
+    const fs::path hid = fs::canonical("/sys/class/hidraw/" + fs::path(node).filename().string() + "/device");
+    const fs::path usbDevice = hid.parent_path().parent_path();
+    auto attribute = [&](const char* name) {
+        std::ifstream in(usbDevice / name);
+        std::string value;
+        std::getline(in, value);
+        return value;
+    };
+    if (gadget) {
+        EXPECT_TRUE(hid.string().starts_with("/sys/devices/platform/dummy_hcd.0/usb")) << hid;
+        EXPECT_EQ(attribute("idVendor"), "0925");
+        EXPECT_EQ(attribute("idProduct"), "1299");
+        EXPECT_EQ(attribute("serial"), "MRV-0042");
+    } else {
+        EXPECT_FALSE(fs::exists(usbDevice / "idVendor")) << hid;
+    }
 }

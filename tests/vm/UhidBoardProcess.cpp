@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 extern char** environ;
@@ -22,6 +23,9 @@ UhidBoardProcess::UhidBoardProcess(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     std::vector<std::string> argv = {TARVIK_UHID_BOARD};
+    // TARVIK_BOARD_STACK=gadget: the board is a USB gadget on dummy_hcd instead of a uhid device.
+    if (const char* stack = std::getenv("TARVIK_BOARD_STACK"); stack != nullptr && std::string(stack) == "gadget")
+        argv.push_back("--gadget");
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> pointers;
     for (std::string& a : argv)
