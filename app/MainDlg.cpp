@@ -1,6 +1,10 @@
 #include "app/MainDlg.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QMessageBox>
+#include <QThread>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
@@ -11,6 +15,7 @@
 #include "app/AboutDlg.h"
 #include "app/DeviceChange.h"
 #include "app/IconPlacement.h"
+#include "board/BoardText.h"
 #include "board/Download.h"
 #include "board/InfoBlock.h"
 #include "board/LocalTime.h"
@@ -26,11 +31,19 @@ CMainDlg::CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* wat
     : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher), m_board(backend), m_link(m_board.Link())
 {
     m_link.SetReporter(this);
-    m_link.SetBoardFoundHandler([this] { RegisterBoardNotification(); });
+    m_link.SetBoardFoundHandler([this] { OnUiThread([this] { RegisterBoardNotification(); }); });
 }
 
 CMainDlg::~CMainDlg()
 {
+    // A window destroyed during a board operation stops it after the page in flight; the
+    // worker's lines and boxes still come here while it ends.
+    if (m_worker != nullptr) {
+        m_stopRequested = true;
+        while (!m_worker->wait(10))
+            QApplication::processEvents();
+        delete m_worker;
+    }
     if (m_boardNotificationRegistered)
         m_watcher->Unregister();
 }
@@ -87,8 +100,80 @@ void CMainDlg::OnDownload()
     // nothing is sent for it.
     if (!UpdateData(true))
         return;
-    RunDownload(m_link, *this, m_clock);
-    UpdateData(false);
+    RunOnBoard(
+        [this, readBack = m_readBackAfterDownload] {
+            const DownloadOutcome outcome = RunDownload(m_link, *this, m_clock);
+            // Worth doing whenever every page went in, also when the FPGA did not come up.
+            if (readBack && !m_stopRequested &&
+                (outcome == DownloadOutcome::Configured || outcome == DownloadOutcome::ConfigurationFailed))
+                LogReadBack(m_board.ReadBack(m_strFile));
+        },
+        [this] { UpdateData(false); });
+}
+
+void CMainDlg::LogReadBack(const board::Result<board::Comparison>& readBack)
+{
+    if (!readBack)
+        LogLine("  Read-back: not read back");
+    else if (readBack->has_value())
+        LogLine("  Read-back: differs at " + board::text::Address((*readBack)->address));
+    else
+        LogLine("  Read-back: verified");
+}
+
+void CMainDlg::RunOnBoard(std::function<void()> work, std::function<void()> ended)
+{
+    EnableBoardControls(false);
+    m_stopRequested = false;
+    m_worker = QThread::create(std::move(work));
+    connect(m_worker, &QThread::finished, this, [this, ended = std::move(ended)] {
+        m_worker->wait();
+        delete m_worker;
+        m_worker = nullptr;
+        ended();
+        EnableBoardControls(true);
+        for (const auto& [event, notification] : std::exchange(m_deviceChangesHeld, {}))
+            OnDeviceChange(event, notification);
+        if (m_closeWhenDone)
+            CDialog::OnCancel();
+    });
+    m_worker->start();
+}
+
+void CMainDlg::EnableBoardControls(bool enable)
+{
+    for (const int id : {IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE})
+        if (QWidget* control = GetDlgItem(id))
+            control->setEnabled(enable);
+}
+
+void CMainDlg::OnUiThread(std::function<void()> show, bool wait)
+{
+    if (QThread::currentThread() == thread()) {
+        show();
+        return;
+    }
+    QMetaObject::invokeMethod(this, std::move(show), wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+}
+
+void CMainDlg::OnCancel()
+{
+    if (m_worker == nullptr) {
+        CDialog::OnCancel();
+        return;
+    }
+    // Closing during a download asks first; going on stops it after the page in flight,
+    // and the window closes when it has ended as a failed download ends.
+    if (m_closeWhenDone)
+        return;
+    const auto answer = QMessageBox::question(
+        this, windowTitle(),
+        QStringLiteral("A download is in progress. Stop it after the page being written and close? "
+                       "The board then holds a partial configuration until the next download."));
+    if (answer != QMessageBox::Yes || m_worker == nullptr)
+        return;
+    m_stopRequested = true;
+    m_closeWhenDone = true;
 }
 
 void CMainDlg::OnBoardTest()
@@ -111,6 +196,11 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
     menu.addAction(QString::fromUtf8(res::AboutBoxMenuText), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    // The read-back lives here, beside About, so that no control of the window moves.
+    QAction* readBack = menu.addAction(QStringLiteral("Read back after download"));
+    readBack->setCheckable(true);
+    readBack->setChecked(m_readBackAfterDownload);
+    connect(readBack, &QAction::toggled, this, [this](bool on) { m_readBackAfterDownload = on; });
     menu.exec(event->globalPos());
 }
 
@@ -144,19 +234,29 @@ void CMainDlg::OnBrowse()
     UpdateData(false);
 }
 
-void CMainDlg::SetProgressRange(int lower, int upper) { m_progress->setRange(lower, upper); }
+void CMainDlg::SetProgressRange(int lower, int upper)
+{
+    OnUiThread([this, lower, upper] { m_progress->setRange(lower, upper); });
+}
 
-void CMainDlg::SetProgressPos(int position) { m_progress->setValue(position); }
+void CMainDlg::SetProgressPos(int position)
+{
+    OnUiThread([this, position] { m_progress->setValue(position); });
+}
 
 void CMainDlg::MessageBox(const std::string& text, const std::string& caption)
 {
-    ShowMessageBox(this, QString::fromStdString(text), QString::fromStdString(caption));
+    // The operation goes on once the user has read the box, as on the UI thread.
+    OnUiThread([this, text, caption] { ShowMessageBox(this, QString::fromStdString(text), QString::fromStdString(caption)); },
+               true);
 }
 
 void CMainDlg::LogLine(std::string text)
 {
-    ActivityLog->addItem(QString::fromStdString(text));
-    ShowLogLine(ActivityLog->count() - 1);
+    OnUiThread([this, text = std::move(text)] {
+        ActivityLog->addItem(QString::fromStdString(text));
+        ShowLogLine(ActivityLog->count() - 1);
+    });
 }
 
 void CMainDlg::ShowLogLine(int index)
@@ -179,5 +279,10 @@ void CMainDlg::RegisterBoardNotification()
 
 bool CMainDlg::OnDeviceChange(uint32_t event, const boardlink::DeviceNotification& notification)
 {
+    // The board is the worker's until its operation ends.
+    if (m_worker != nullptr) {
+        m_deviceChangesHeld.emplace_back(event, notification);
+        return true;
+    }
     return HandleDeviceChange(*this, event, notification);
 }

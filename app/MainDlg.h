@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QIcon>
+#include <atomic>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "app/MainWindowHost.h"
 #include "dialog/Dialog.h"
@@ -10,6 +14,7 @@
 
 class QListWidget;
 class QProgressBar;
+class QThread;
 
 // The main window: what the board's flash remembers, the file to download, the three
 // buttons, the progress bar and the activity log. It holds the link to the board on
@@ -36,6 +41,15 @@ public:
     void SetProgressRange(int lower, int upper) override;
     void SetProgressPos(int position) override;
     void MessageBox(const std::string& text, const std::string& caption) override;
+    bool StopRequested() override { return m_stopRequested; }
+
+    // A board operation runs on the board's worker thread.
+    bool Busy() const { return m_worker != nullptr; }
+
+    // Whether a download whose pages all went in is read back and compared with its file
+    // (off unless chosen in the window's context menu).
+    void SetReadBackAfterDownload(bool on) { m_readBackAfterDownload = on; }
+    bool ReadBackAfterDownload() const { return m_readBackAfterDownload; }
 
     // Replaces any earlier registration, so that exactly one is in force.
     void RegisterBoardNotification();
@@ -53,12 +67,21 @@ protected:
     void OnCommand(int id) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void OnCancel() override;
 
 private:
     void OnBrowse();
     void OnBoardTest();
     void OnDownload();
     void OnPaint();
+    // Runs work on the board's worker thread with the controls that start another board
+    // operation disabled; ended runs on the UI thread once it is over.
+    void RunOnBoard(std::function<void()> work, std::function<void()> ended);
+    void EnableBoardControls(bool enable);
+    // The read-back's line in the log: verified, the first differing address, or not read.
+    void LogReadBack(const board::Result<board::Comparison>& readBack);
+    // Runs show on the UI thread; from the worker, queued (wait: the worker waits for it).
+    void OnUiThread(std::function<void()> show, bool wait = false);
 
     QIcon m_icon;
     boardlink::DeviceWatcher* m_watcher;
@@ -67,4 +90,11 @@ private:
     // The board and its link; the link reports to this window.
     board::Board m_board;
     boardlink::BoardLink& m_link;
+    // The thread of the board operation running; the board is used from it alone meanwhile.
+    QThread* m_worker = nullptr;
+    std::atomic<bool> m_stopRequested = false;
+    bool m_closeWhenDone = false;
+    bool m_readBackAfterDownload = false;
+    // Device changes that came during a board operation, handled once it is over.
+    std::vector<std::pair<uint32_t, boardlink::DeviceNotification>> m_deviceChangesHeld;
 };

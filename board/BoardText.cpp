@@ -8,6 +8,13 @@
 
 namespace board::text {
 
+std::string Address(unsigned address)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", address);
+    return text;
+}
+
 std::string Serial(uint16_t serial)
 {
     char text[16];

@@ -12,6 +12,8 @@ namespace board::text {
 
 // "TRK_00042".
 std::string Serial(uint16_t serial);
+// A flash address: "0x0123".
+std::string Address(unsigned address);
 // "MM/DD/YYYY at HH:MM:SS".
 std::string Date(const ProgrammingDate& date);
 // A stored file name as UTF-8 text: as stored when it is UTF-8, else each byte one Latin-1

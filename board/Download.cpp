@@ -123,7 +123,8 @@ bool WriteConfigArea(BoardLink& link, const FlashImage& image)
     for (int offset = 0; offset < static_cast<int>(MaxConfigFileBytes); offset += static_cast<int>(FlashPageSize)) {
         const bool programmed = WriteFlashPage(link, ConfigAreaAddress + offset, image.data() + InfoBlockSize + offset);
         link.Report().SetProgressPos(offset);
-        if (!programmed)
+        // A stop asked for ends the download as a page that failed ends it.
+        if (!programmed || link.Report().StopRequested())
             return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "board/BoardText.h"
 #include "cli/BoardName.h"
 
 namespace cli {
@@ -12,13 +13,6 @@ std::string Padded(std::string text, std::size_t width)
 {
     if (text.size() < width)
         text.append(width - text.size(), ' ');
-    return text;
-}
-
-std::string HexAddress(unsigned address)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X", address);
     return text;
 }
 
@@ -38,7 +32,7 @@ std::string VerifyText(VerifyState state, std::optional<unsigned> firstDifferenc
     switch (state) {
     case VerifyState::NotAsked: return "";
     case VerifyState::Matches: return "verified";
-    case VerifyState::Differs: return "differs at " + HexAddress(firstDifference.value_or(0));
+    case VerifyState::Differs: return "differs at " + board::text::Address(firstDifference.value_or(0));
     case VerifyState::NotRead: return "not read back";
     }
     return "";
@@ -89,7 +83,7 @@ nlohmann::ordered_json DownloadJson(const std::string& file, const std::vector<B
         if (board.verify != VerifyState::NotAsked) {
             entry["verified"] = board.verify == VerifyState::Matches;
             entry["first_difference"] =
-                board.firstDifference ? nlohmann::ordered_json(HexAddress(*board.firstDifference)) : nlohmann::ordered_json();
+                board.firstDifference ? nlohmann::ordered_json(board::text::Address(*board.firstDifference)) : nlohmann::ordered_json();
         }
         list.push_back(std::move(entry));
         succeeded += board.succeeded ? 1 : 0;

@@ -17,6 +17,8 @@ public:
     virtual void SetProgressRange(int lower, int upper) = 0;
     virtual void SetProgressPos(int position) = 0;
     virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
+    // Whether the long operation should stop after the page in flight (asked between pages).
+    virtual bool StopRequested() { return false; }
 };
 
 // Tells nobody anything: for a link whose messages no one reads.

@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,10 +17,28 @@
 #include "app/MainDlg.h"
 #include "board/Download.h"
 #include "dialog/MessageBox.h"
+#include "link/Reports.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
 
 namespace {
+
+// Runs the UI thread's events until the window's board operation has ended; the longest
+// time the UI thread was away from its events meanwhile, in ms.
+qint64 WaitForBoard(const CMainDlg& window)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    while (window.Busy()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    }
+    return longest;
+}
 
 // The Download button of the real main window: the typed path is taken from the box, the
 // file reaches the simulated flash, and the boxes, bar and log show the result.
@@ -34,6 +55,7 @@ TEST(DownloadButton, DownloadsTheTypedFile)
     window.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(path.string()));
 
     window.Item<QPushButton>(IDC_DOWNLOAD)->click();
+    WaitForBoard(window);
 
     const auto& flash = board.Board().Flash();
     EXPECT_EQ(std::string(flash.begin() + board::ConfigAreaAddress, flash.begin() + board::ConfigAreaAddress + content.size()),
@@ -75,6 +97,74 @@ TEST(DownloadButton, RefusedFileTextSendsNothing)
     EXPECT_EQ(window.ActivityLog->count(), logLines);
     EXPECT_EQ(window.Item<QLineEdit>(IDC_FILE)->text().toStdString(), text);
     EXPECT_EQ(window.Item<QLineEdit>(IDC_FILE)->selectedText().toStdString(), text);
+}
+
+// The read-back is off unless chosen; chosen, it follows the download and says how the
+// flash compares with the file.
+TEST(DownloadButton, ReadBackWhenChosen)
+{
+    sim::SimBackend board;
+    std::vector<std::string> messages;
+    CMainDlg window(board, nullptr);
+    window.SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
+    window.InitDialog();
+    EXPECT_FALSE(window.ReadBackAfterDownload());
+    window.SetReadBackAfterDownload(true);
+
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("tarvik-download-readback-" + std::to_string(::getpid()) + ".rbf");
+    std::ofstream(path, std::ios::binary) << "a configuration of a few bytes";
+    window.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(path.string()));
+    window.Item<QPushButton>(IDC_DOWNLOAD)->click();
+    WaitForBoard(window);
+    EXPECT_TRUE(messages.empty());
+
+    const int lines = window.ActivityLog->count();
+    ASSERT_GE(lines, 2);
+    EXPECT_TRUE(window.ActivityLog->item(lines - 2)->text().endsWith(QStringLiteral(" FPGA configuration successful")));
+    EXPECT_EQ(window.ActivityLog->item(lines - 1)->text().toStdString(), "  Read-back: verified");
+    std::filesystem::remove(path);
+}
+
+// A lost reply with real USB timing: its read waits out the whole limit on the board's
+// worker, while the window goes on answering events; the controls that would start another
+// board operation are disabled until the download has ended.
+TEST(DownloadButton, WindowAnswersDuringALostReply)
+{
+    sim::SimBackend board;
+    board.SetRealTiming(true);
+    CMainDlg window(board, nullptr);
+    window.SetMessageBoxHandler([](const MessageBoxRequest&) {});
+    window.InitDialog();
+    window.show();
+
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("tarvik-download-lost-" + std::to_string(::getpid()) + ".rbf");
+    std::ofstream(path, std::ios::binary) << "a configuration of a few bytes";
+    window.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(path.string()));
+    // Programming mode, then the block's two pages: the second one's reply is lost.
+    board.DropNextReply(2);
+
+    const int linesBefore = window.ActivityLog->count();
+    QElapsedTimer clock;
+    clock.start();
+    window.Item<QPushButton>(IDC_DOWNLOAD)->click();
+    for (const int id : {IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE})
+        EXPECT_FALSE(window.GetDlgItem(id)->isEnabled()) << id;
+    const qint64 longestGap = WaitForBoard(window);
+
+    EXPECT_GE(clock.elapsed(), boardlink::ReadTimeoutMs);
+    EXPECT_LT(longestGap, 500);  // the sanitizer build's margin over the 50 ms goal
+    for (const int id : {IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE})
+        EXPECT_TRUE(window.GetDlgItem(id)->isEnabled()) << id;
+    // The download's end line came after the wait.
+    std::string log;
+    for (int i = linesBefore; i < window.ActivityLog->count(); ++i)
+        log += window.ActivityLog->item(i)->text().toStdString() + "\n";
+    EXPECT_NE(log.find("Board information block not read"), std::string::npos) << log;
+    EXPECT_NE(log.find("FPGA configuration successful"), std::string::npos) << log;
+
+    std::filesystem::remove(path);
 }
 
 }  // namespace

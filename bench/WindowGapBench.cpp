@@ -1,0 +1,123 @@
+// The longest gap between two ticks of a 1 ms UI-thread timer while a download runs against
+// the simulated board with real USB timing (a 1 ms frame per report each way) and one lost
+// reply (its read waits out the whole 6000 ms limit). A timed program: it measures the
+// download run on the UI thread, as the window ran it before its worker, and the main
+// window's Download button, in the same run.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/MainDlg.h"
+#include "board/Download.h"
+#include "link/BoardLink.h"
+#include "res/resource.h"
+#include "sim/SimBackend.h"
+
+namespace {
+
+// The reply lost: that many exchanges into the download, among the pages.
+constexpr std::size_t LostReplyAt = 200;
+
+std::string WriteFullConfigFile()
+{
+    const auto path = std::filesystem::temp_directory_path() / ("tarvik-window-gap-" + std::to_string(::getpid()) + ".rbf");
+    std::vector<char> bytes(board::MaxConfigFileBytes);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 31 + 7);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+}
+
+struct Gap {
+    qint64 longestMs = 0;
+    qint64 totalMs = 0;
+};
+
+// Starts start() from the event loop and ticks a 1 ms timer until ended() holds.
+Gap MeasureGap(const std::function<void()>& start, const std::function<bool()>& ended)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    Gap gap;
+    qint64 last = 0;
+    bool started = false;
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        gap.longestMs = std::max(gap.longestMs, now - last);
+        last = now;
+        if (started && ended())
+            loop.quit();
+    });
+    QTimer::singleShot(5, [&] {
+        started = true;
+        start();
+    });
+    clock.start();
+    tick.start();
+    loop.exec();
+    gap.totalMs = clock.elapsed();
+    return gap;
+}
+
+void Print(const char* what, const Gap& gap)
+{
+    std::printf("%-40s longest tick gap %6lld ms   download %6lld ms\n", what, static_cast<long long>(gap.longestMs),
+                static_cast<long long>(gap.totalMs));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const std::string file = WriteFullConfigFile();
+
+    Gap onUiThread;
+    {
+        sim::SimBackend board;
+        board.SetRealTiming(true);
+        boardlink::BoardLink link(board);
+        board::BoardTexts texts;
+        texts.m_strFile = file;
+        board.DropNextReply(LostReplyAt);
+        onUiThread = MeasureGap([&] { board::RunDownload(link, texts); }, [] { return true; });
+    }
+
+    Gap window;
+    {
+        sim::SimBackend board;
+        board.SetRealTiming(true);
+        CMainDlg dialog(board, nullptr);
+        dialog.SetMessageBoxHandler([](const MessageBoxRequest&) {});
+        dialog.InitDialog();
+        dialog.show();
+        // The window's first paint is not the download's: it is done before the ticks start.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 300)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        dialog.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(file));
+        QPushButton* download = dialog.Item<QPushButton>(IDC_DOWNLOAD);
+        board.DropNextReply(LostReplyAt);
+        window = MeasureGap([&] { download->click(); }, [&] { return download->isEnabled(); });
+    }
+
+    Print("download on the UI thread (before)", onUiThread);
+    Print("main window's Download button", window);
+    std::filesystem::remove(file);
+    return 0;
+}
