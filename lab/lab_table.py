@@ -44,13 +44,19 @@ def parse(run):
     return answer["boards"], None
 
 
-def inventory_rows(host, run):
+def boards_of(run):
+    """The boards a PC's tool listed, and why there are none."""
     problem = host_problem(run)
     boards = None
     if problem is None:
         boards, problem = parse(run)
     if problem is None and not boards:
         problem = "no board answered"
+    return boards, problem
+
+
+def inventory_rows(host, run):
+    boards, problem = boards_of(run)
     if problem is not None:
         return [{"pc": host, "problem": problem}]
     rows = []
@@ -64,12 +70,7 @@ def inventory_rows(host, run):
 
 
 def program_rows(host, run):
-    problem = host_problem(run)
-    boards = None
-    if problem is None:
-        boards, problem = parse(run)
-    if problem is None and not boards:
-        problem = "no board answered"
+    boards, problem = boards_of(run)
     if problem is not None:
         return [{"pc": host, "problem": problem}]
     rows = []

@@ -30,7 +30,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_sshd(folder):
+def start_sshd(folder, hosts=HOSTS):
     sshd = shutil.which("sshd") or ("/usr/sbin/sshd" if os.path.exists("/usr/sbin/sshd") else None)
     if not sshd or not shutil.which("ssh-keygen"):
         skip("no sshd")
@@ -45,7 +45,7 @@ def start_sshd(folder):
     port = free_port()
     config = os.path.join(folder, "sshd_config")
     with open(config, "w") as stream:
-        for host in HOSTS:
+        for host in hosts:
             stream.write("ListenAddress %s:%d\n" % (host, port))
         stream.write("HostKey %s/host_key\nAuthorizedKeysFile %s/authorized_keys\nPidFile none\n"
                      "StrictModes no\nUsePAM no\nPasswordAuthentication no\nPermitRootLogin prohibit-password\n"
@@ -55,7 +55,7 @@ def start_sshd(folder):
         if process.poll() is not None:
             skip("sshd did not start: " + open(os.path.join(folder, "sshd.log")).read().strip())
         try:
-            socket.create_connection((HOSTS[-1], port), timeout=1).close()
+            socket.create_connection((hosts[-1], port), timeout=1).close()
             return process, port
         except OSError:
             time.sleep(0.1)
@@ -139,7 +139,8 @@ def main():
         # Programming: one failing board, one unreachable PC, one hanging tool, numbers for blank boards.
         inventory = write_inventory(folder, port, {
             HOSTS[0]: {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=2", "--sim-fault", "no-reply@40"]},
-            HOSTS[1]: {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=2", "--sim-blank", "2"], "tarvik_serial": 101},
+            HOSTS[1]: {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=2", "--sim-blank", "2", "--sim-latency", "200"],
+                    "tarvik_serial": 101},
             HOSTS[2]: {"tarvik_cli": hang, "tarvik_time_limit": 3},
             UNREACHABLE: {"tarvik_cli": cli}})
         result, seconds = run_playbook(folder, inventory, lab + "/program.yml", ["-e", "file=" + config])
