@@ -87,6 +87,7 @@ std::string Footer()
 struct Parser {
     Options options;
     int simCount = 0;
+    unsigned simLatencyUs = 0;
     std::vector<std::string> faults;
     std::string level;
     std::string driveAllLevel;
@@ -141,6 +142,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                    "The node of simulated board K (from 1) may not be opened, as without the udev rule")
         ->type_name("K")
         ->group("Simulated boards")
+        ->needs(sim);
+    app.add_option("--sim-latency", p.simLatencyUs,
+                   "Each exchange with a simulated board takes US microseconds, as over a real USB link")
+        ->type_name("US")
+        ->group("Simulated boards")
+        ->check(CLI::Range(0u, 1000000u))
         ->needs(sim);
     app.add_option("--sim-dump", o.simDumpFile,
                    "At exit, write each simulated board's state and the commands it received to FILE as JSON")
@@ -233,6 +240,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     if (sim->count() > 0) {
         SimSetup setup;
         setup.count = p.simCount;
+        setup.latencyUs = p.simLatencyUs;
         setup.blank = blank;
         setup.noPermission = noPermission;
         for (const std::string& text : p.faults) {

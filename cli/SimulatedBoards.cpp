@@ -30,6 +30,7 @@ SimulatedBoards::SimulatedBoards(const SimSetup& setup)
         backend->RefuseAccess(Listed(setup.noPermission, i));
         // Only a dump reads the reports; a long watch would otherwise keep every one of them.
         backend->SetRecording(setup.record);
+        backend->SetLatencyMicroseconds(setup.latencyUs);
         m_backends.push_back(std::move(backend));
     }
     // The faults are the first board's; its writes are the exchanges counted from 1.

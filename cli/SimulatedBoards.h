@@ -22,6 +22,7 @@ struct SimSetup {
     std::vector<int> blank;           // boards (from 1) without a serial number
     std::vector<int> noPermission;    // boards (from 1) whose node the user may not open
     bool record = false;              // keep the reports each board receives (--sim-dump)
+    unsigned latencyUs = 0;           // time each exchange takes, as over a real USB link
 };
 
 // Simulated boards, each behind a device layer of its own: serial numbers 42, 43, ... and

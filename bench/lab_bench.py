@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Times the lab's programming playbook: 12 PCs with 4 simulated boards each against one PC
+with 4 boards, every exchange taking as long as over a real USB link. The PCs are this machine
+reached over SSH on loopback addresses, as in the lab test. Run by hand:
+
+  bench/lab_bench.py build/release/cli/tarvik-cli [LATENCY_US]
+
+Prints both times, their ratio (goal: under 2) and the inventory table of the 12 PCs.
+"""
+import os
+import shutil
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "lab"))
+import lab_test  # noqa: E402
+
+PCS = ["127.0.1.%d" % i for i in range(1, 13)]
+BOARDS = 4
+CONFIG_BYTES = 30000  # the board holds 32767 bytes
+
+
+def main():
+    cli = os.path.abspath(sys.argv[1])
+    latency = sys.argv[2] if len(sys.argv) > 2 else "1000"
+    lab = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lab")
+    folder = tempfile.mkdtemp(prefix="tarvik-lab-bench-")
+    sshd, port = lab_test.start_sshd(folder, PCS)
+    try:
+        config = os.path.join(folder, "blink.rbf")
+        with open(config, "wb") as stream:
+            stream.write(bytes((i * 7 + 3) % 256 for i in range(CONFIG_BYTES)))
+        board = {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=%d" % BOARDS, "--sim-latency", latency]}
+        times = {}
+        for name, pcs in (("one PC", PCS[:1]), ("12 PCs", PCS)):
+            inventory = lab_test.write_inventory(folder, port, {pc: board for pc in pcs})
+            result, seconds = lab_test.run_playbook(folder, inventory, lab + "/program.yml", ["-e", "file=" + config])
+            if result.returncode != 0:
+                print(result.stdout)
+                return 1
+            times[name] = seconds
+            print("%-7s %d boards each, %s us per exchange: %.1f s" % (name, BOARDS, latency, seconds))
+        print("ratio: %.2f (goal: under 2)" % (times["12 PCs"] / times["one PC"]))
+        result, _ = lab_test.run_playbook(folder, inventory, lab + "/inventory.yml", [])
+        print(open(os.path.join(folder, "out", "boards.md")).read())
+    finally:
+        sshd.terminate()
+        sshd.wait()
+        shutil.rmtree(folder, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

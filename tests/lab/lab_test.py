@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Runs the lab playbooks over real SSH against hosts that are this machine on loopback
+addresses, each with its own simulated boards, and checks the tables they write.
+
+  lab_test.py TARVIK_CLI LAB_FOLDER
+Exits 77 (skipped) when sshd or ansible-playbook cannot run here.
+"""
+import csv
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+HOSTS = ["127.0.0.2", "127.0.0.3", "127.0.0.4"]
+UNREACHABLE = "127.0.0.9"
+
+
+def skip(reason):
+    print("SKIP: " + reason)
+    sys.exit(SKIP)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.2", 0))
+        return s.getsockname()[1]
+
+
+def start_sshd(folder, hosts=HOSTS):
+    sshd = shutil.which("sshd") or ("/usr/sbin/sshd" if os.path.exists("/usr/sbin/sshd") else None)
+    if not sshd or not shutil.which("ssh-keygen"):
+        skip("no sshd")
+    if os.geteuid() == 0 and not os.path.isdir("/run/sshd"):
+        try:
+            os.makedirs("/run/sshd", mode=0o755)
+        except OSError as error:
+            skip("sshd needs /run/sshd: %s" % error)
+    for name in ("host_key", "client_key"):
+        subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", os.path.join(folder, name)], check=True)
+    shutil.copy(os.path.join(folder, "client_key.pub"), os.path.join(folder, "authorized_keys"))
+    port = free_port()
+    config = os.path.join(folder, "sshd_config")
+    with open(config, "w") as stream:
+        for host in hosts:
+            stream.write("ListenAddress %s:%d\n" % (host, port))
+        stream.write("HostKey %s/host_key\nAuthorizedKeysFile %s/authorized_keys\nPidFile none\n"
+                     "StrictModes no\nUsePAM no\nPasswordAuthentication no\nPermitRootLogin prohibit-password\n"
+                     "MaxStartups 100\nSubsystem sftp internal-sftp\n" % (folder, folder))
+    process = subprocess.Popen([sshd, "-D", "-e", "-f", config], stderr=open(os.path.join(folder, "sshd.log"), "w"))
+    for _ in range(50):
+        if process.poll() is not None:
+            skip("sshd did not start: " + open(os.path.join(folder, "sshd.log")).read().strip())
+        try:
+            socket.create_connection((hosts[-1], port), timeout=1).close()
+            return process, port
+        except OSError:
+            time.sleep(0.1)
+    process.kill()
+    skip("sshd does not listen")
+
+
+def write_inventory(folder, port, hosts):
+    """hosts: {address: {variable: value}}"""
+    path = os.path.join(folder, "lab.yml")
+    import json
+    inventory = {"lab": {"hosts": hosts, "vars": {
+        "ansible_port": port, "ansible_python_interpreter": "/usr/bin/python3",
+        "ansible_ssh_private_key_file": os.path.join(folder, "client_key")}}}
+    with open(path, "w") as stream:
+        json.dump(inventory, stream)   # JSON is YAML
+    return path
+
+
+def run_playbook(folder, inventory, playbook, extra):
+    environment = dict(os.environ, ANSIBLE_HOST_KEY_CHECKING="False", ANSIBLE_HOME=os.path.join(folder, "ansible"),
+                       ANSIBLE_LOCAL_TEMP=os.path.join(folder, "ansible-tmp"), ANSIBLE_FORKS="20",
+                       ANSIBLE_SSH_ARGS="-o UserKnownHostsFile=/dev/null -o ConnectTimeout=5",
+                       ANSIBLE_NOCOLOR="1", ANSIBLE_RETRY_FILES_ENABLED="False")
+    started = time.monotonic()
+    result = subprocess.run(["ansible-playbook", "-i", inventory, playbook, "-e", "lab_out=" + folder + "/out"] + extra,
+                            cwd=folder, env=environment, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    return result, time.monotonic() - started
+
+
+def table(folder, name, result):
+    if not os.path.exists(os.path.join(folder, "out", name + ".csv")):
+        print(result.stdout)
+        raise SystemExit("no table %s.csv" % name)
+    with open(os.path.join(folder, "out", name + ".csv"), newline="") as stream:
+        return list(csv.DictReader(stream))
+
+
+failures = []
+
+
+def check(condition, what, detail=""):
+    if not condition:
+        failures.append(what)
+        print("FAIL: %s\n%s" % (what, detail))
+
+
+def main():
+    cli, lab = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    if not shutil.which("ansible-playbook"):
+        skip("no ansible-playbook")
+    folder = tempfile.mkdtemp(prefix="tarvik-lab-")
+    sshd, port = start_sshd(folder)
+    try:
+        hang = os.path.join(folder, "hanging-tool")
+        with open(hang, "w") as stream:
+            stream.write("#!/bin/sh\nexec sleep 600\n")
+        os.chmod(hang, 0o755)
+        config = os.path.join(folder, "blink.rbf")
+        with open(config, "wb") as stream:
+            stream.write(bytes((i * 7 + 3) % 256 for i in range(3000)))
+
+        # The inventory: two boards, one blank board, a PC without the tool, one not reached.
+        inventory = write_inventory(folder, port, {
+            HOSTS[0]: {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=2"]},
+            HOSTS[1]: {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=1", "--sim-blank", "1"]},
+            HOSTS[2]: {"tarvik_cli": folder + "/no-such-tool"},
+            UNREACHABLE: {"tarvik_cli": cli}})
+        result, _ = run_playbook(folder, inventory, lab + "/inventory.yml", [])
+        check(result.returncode != 0, "inventory: the exit status names the missing PCs", result.stdout)
+        rows = table(folder, "boards", result)
+        got = [(r["pc"], r["port"], r["serial"], r["jtag_chain"], r["problem"]) for r in rows]
+        want = [(HOSTS[0], "1-1", "42", "yes", ""), (HOSTS[0], "1-2", "43", "yes", ""),
+                (HOSTS[1], "1-1", "0", "yes", ""),
+                (HOSTS[2], "", "", "", "tarvik-cli missing"), (UNREACHABLE, "", "", "", "unreachable")]
+        check(got == want, "inventory table", "got %s\nwant %s\n%s" % (got, want, result.stdout))
+        check(rows and rows[0]["cycles"] == "7" and rows[0]["last_file"].endswith("blink.rbf"),
+              "inventory: cycles and last file", rows)
+        check("unreachable" in open(os.path.join(folder, "out", "boards.md")).read(), "inventory: the page names the PC")
+
+        # Programming: one failing board, one unreachable PC, one hanging tool, numbers for blank boards.
+        inventory = write_inventory(folder, port, {
+            HOSTS[0]: {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=2", "--sim-fault", "no-reply@40"]},
+            HOSTS[1]: {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=2", "--sim-blank", "2", "--sim-latency", "200"],
+                    "tarvik_serial": 101},
+            HOSTS[2]: {"tarvik_cli": hang, "tarvik_time_limit": 3},
+            UNREACHABLE: {"tarvik_cli": cli}})
+        result, seconds = run_playbook(folder, inventory, lab + "/program.yml", ["-e", "file=" + config])
+        check(result.returncode != 0, "program: the exit status tells of the failures", result.stdout)
+        check(seconds < 120, "program: the hanging PC is ended by its time limit (%.0f s)" % seconds)
+        rows = table(folder, "programmed", result)
+        got = [(r["pc"], r["serial"], r["verified"], r["serial_given"], r["problem"]) for r in rows]
+        want = [(HOSTS[0], "TRK_00042", "", "", "failed"), (HOSTS[0], "TRK_00043", "yes", "", ""),
+                (HOSTS[1], "TRK_00042", "yes", "", ""), (HOSTS[1], "TRK_00101", "yes", "101", ""),
+                (HOSTS[2], "", "", "", "did not finish in time"), (UNREACHABLE, "", "", "", "unreachable")]
+        check(got == want, "programmed table", "got %s\nwant %s\n%s" % (got, want, result.stdout))
+        check(rows and "unsuccessful" in rows[0]["verdict"], "program: the failed board's verdict", rows[:1])
+    finally:
+        sshd.terminate()
+        sshd.wait()
+        if not failures:
+            shutil.rmtree(folder, ignore_errors=True)
+    if failures:
+        print("kept %s" % folder)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
