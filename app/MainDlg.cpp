@@ -40,6 +40,8 @@ CMainDlg::~CMainDlg()
     // worker's lines and boxes still come here while it ends.
     if (m_worker != nullptr) {
         m_stopRequested = true;
+        // What the window does when an operation ends is not for a window being destroyed.
+        disconnect(m_worker, nullptr, this, nullptr);
         while (!m_worker->wait(10))
             QApplication::processEvents();
         delete m_worker;
