@@ -18,10 +18,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -527,21 +529,23 @@ TEST_F(RealKernel, AUserWithoutAccessIsToldTheNodeAndTheFix)
     EXPECT_FALSE(HasLine(log, "status S")) << Joined(log);
 }
 
-// The project's udev rule installed, and a seat whose active user is SeatUser, written where
-// udev's uaccess builtin reads it (a login manager would keep this file); both removed after.
+// A udev rule installed, and a seat whose active user is SeatUser, written where udev's uaccess
+// builtin reads it (a login manager would keep this file); both removed after.
 class SeatWithUdevRule {
 public:
-    SeatWithUdevRule()
+    // The rule goes in as file (a name below 73, so that its tag is set before
+    // 73-seat-late.rules turns it into access rights).
+    SeatWithUdevRule(const std::string& file, const std::string& rule) : m_file(RulesDir / file)
     {
         fs::create_directories(RulesDir);
-        fs::copy_file(TARVIK_UDEV_RULE, RulesDir / BoardUdevRuleFile, fs::copy_options::overwrite_existing);
+        std::ofstream(m_file) << rule;
         fs::create_directories(SeatsDir);
         std::ofstream(SeatsDir / "seat0") << "ACTIVE_UID=" << SeatUser << "\n";
         Reload();
     }
     ~SeatWithUdevRule()
     {
-        fs::remove(RulesDir / BoardUdevRuleFile);
+        fs::remove(m_file);
         fs::remove_all(SeatsDir);
         Reload();
     }
@@ -550,19 +554,175 @@ private:
     static void Reload() { EXPECT_EQ(std::system("udevadm control --reload"), 0); }
     inline static const fs::path RulesDir = "/run/udev/rules.d";
     inline static const fs::path SeatsDir = "/run/systemd/seats";
+    fs::path m_file;
 };
 
-TEST_F(RealKernel, WithTheUdevRuleTheSeatsUserOpensTheBoardAndNoOtherUser)
+// The shipped rule matches the board on both stacks by its HID device's name; a lab's own rule
+// on the USB device's ids matches only where there is a USB device, on the gadget stack. Where
+// a rule matches, the seat's user opens the board and no other user does; the other user is
+// told the node and the fix.
+TEST_F(RealKernel, WithAUdevRuleTheSeatsUserOpensTheBoardAndNoOtherUser)
 {
-    SeatWithUdevRule seat;
-    UhidBoardProcess board({});
-    const std::string node = Plugged(board);
-    SettleUdev();
+    const std::vector<uint8_t> shippedBytes = ReadFile(TARVIK_UDEV_RULE);
+    const std::string shipped(shippedBytes.begin(), shippedBytes.end());
+    struct Row {
+        const char* label;
+        std::string file;
+        std::string rule;
+        bool matches;
+    };
+    const Row rows[] = {
+        {"the shipped rule", std::string(BoardUdevRuleFile), shipped, true},
+        {"a rule on the USB device's ids", "69-lab-morvane.rules",
+         "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"0925\", ATTRS{idProduct}==\"1299\", TAG+=\"uaccess\"\n",
+         BoardOnGadgetStack()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        SeatWithUdevRule seat(row.file, row.rule);
+        UhidBoardProcess board({});
+        const std::string node = Plugged(board);
+        SettleUdev();
 
-    const std::vector<std::string> seatUser = ExchangeAsUser(SeatUser);
-    EXPECT_EQ(seatUser, std::vector<std::string>{"status S"}) << Joined(seatUser);
-    const std::vector<std::string> other = ExchangeAsUser(OtherUser);
-    EXPECT_TRUE(HasLine(other, "Cannot open board device " + node + ": Permission denied")) << Joined(other);
+        const std::vector<std::string> seatUser = ExchangeAsUser(SeatUser);
+        if (row.matches)
+            EXPECT_EQ(seatUser, std::vector<std::string>{"status S"}) << Joined(seatUser);
+        else
+            EXPECT_TRUE(HasLine(seatUser, "Cannot open board device " + node + ": Permission denied")) << Joined(seatUser);
+        const std::vector<std::string> other = ExchangeAsUser(OtherUser);
+        EXPECT_TRUE(HasLine(other, "Cannot open board device " + node + ": Permission denied")) << Joined(other);
+        EXPECT_TRUE(HasLine(other, "Fix: install " + std::string(BoardUdevRuleFile))) << Joined(other);
+        EXPECT_FALSE(HasLine(other, "status S")) << Joined(other);
+    }
+}
+
+// The arguments that put a board on device controller `index` of the VM's four (gadget stack);
+// none through uhid.
+std::vector<std::string> OnController(int index, std::vector<std::string> arguments)
+{
+    if (BoardOnGadgetStack())
+        arguments.insert(arguments.end(), {"--udc", "dummy_udc." + std::to_string(index)});
+    return arguments;
+}
+
+// A configuration file of the given size with a recognisable content.
+std::string WriteConfigFile(const std::string& path, std::size_t size)
+{
+    std::vector<uint8_t> content(size);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<uint8_t>(i * 13 + i / 512 + 1);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+    return path;
+}
+
+// The board's flash as the board program holds it, whether plugged in or not.
+std::vector<uint8_t> FlashOf(UhidBoardProcess& board, const std::string& path)
+{
+    EXPECT_TRUE(board.Command("dump " + path)) << board.Transcript();
+    std::vector<uint8_t> flash = ReadFile(path);
+    EXPECT_EQ(flash.size(), sim::FlashSize);
+    return flash;
+}
+
+std::vector<uint8_t> InfoBlockOf(const std::vector<uint8_t>& flash)
+{
+    return {flash.begin(), flash.begin() + static_cast<std::ptrdiff_t>(std::min(flash.size(), InfoBlockSize))};
+}
+
+bool WriteSysfs(const std::string& path, const std::string& value)
+{
+    std::ofstream out(path);
+    out << value << std::flush;
+    return static_cast<bool>(out);
+}
+
+// dummy_hcd's host controllers unbound and bound again in another order: a USB bus gets the
+// lowest free number when its controller is bound, so the buses are numbered in this order and
+// no longer in the order of their sysfs paths (dummy_hcd.0, .1, ...). Put back in load order at
+// the end. A controller is only unbound while no gadget is bound to its device side.
+class RenumberedBuses {
+public:
+    explicit RenumberedBuses(const std::vector<int>& order) { ok = Bind(order); }
+    ~RenumberedBuses() { EXPECT_TRUE(Bind({0, 1, 2, 3})); }
+    bool ok = false;
+
+private:
+    static bool Bind(const std::vector<int>& order)
+    {
+        const std::string driver = "/sys/bus/platform/drivers/dummy_hcd/";
+        bool done = true;
+        for (int index : {0, 1, 2, 3})
+            done = WriteSysfs(driver + "unbind", "dummy_hcd." + std::to_string(index)) && done;
+        for (int index : order)
+            done = WriteSysfs(driver + "bind", "dummy_hcd." + std::to_string(index)) && done;
+        return done;
+    }
+};
+
+// The USB bus number in a device's sysfs path (".../usb3/3-1/..." is bus 3); -1 without one.
+int BusOf(const std::string& sysfsPath)
+{
+    const std::size_t at = sysfsPath.find("/usb");
+    return at == std::string::npos ? -1 : std::atoi(sysfsPath.c_str() + at + 4);
+}
+
+// Four blank boards on four USB buses, plugged in so that neither their hidraw numbers nor
+// their sysfs paths follow their bus numbers: --all --serial numbers them in the order of their
+// USB ports, and the JSON names each board's port.
+TEST_F(RealKernel, FourBlankBoardsAreNumberedInTheOrderOfTheirUsbPorts)
+{
+    if (!BoardOnGadgetStack())
+        GTEST_SKIP() << "USB ports exist on the gadget stack only (TARVIK_BOARD_STACK=gadget)";
+    RenumberedBuses buses({2, 0, 3, 1});
+    ASSERT_TRUE(buses.ok);
+
+    struct OnBus {
+        std::unique_ptr<UhidBoardProcess> board;
+        std::string node;
+        std::string sysfsPath;
+        int bus = -1;
+    };
+    std::vector<OnBus> boards;
+    for (int controller : {3, 1, 0, 2}) {
+        auto board = std::make_unique<UhidBoardProcess>(
+            OnController(controller, {"--uniq", "MRV-010" + std::to_string(controller), "--serial", "0"}));
+        const std::string node = Plugged(*board);
+        ASSERT_FALSE(node.empty());
+        const std::string path = fs::canonical("/sys/class/hidraw/" + fs::path(node).filename().string()).string();
+        boards.push_back({std::move(board), node, path, BusOf(path)});
+    }
+    // The three orders disagree, or the case would prove nothing.
+    auto order = [&](auto key) {
+        std::vector<std::size_t> indices = {0, 1, 2, 3};
+        std::sort(indices.begin(), indices.end(), [&](std::size_t a, std::size_t b) { return key(boards[a]) < key(boards[b]); });
+        return indices;
+    };
+    const auto byBus = order([](const OnBus& p) { return p.bus; });
+    const auto bySysfs = order([](const OnBus& p) { return p.sysfsPath; });
+    const auto byNode = order([](const OnBus& p) { return std::atoi(p.node.c_str() + std::strlen("/dev/hidraw")); });
+    ASSERT_NE(byBus, bySysfs);
+    ASSERT_NE(byBus, byNode);
+    ASSERT_NE(bySysfs, byNode);
+
+    const std::string rbf = WriteConfigFile("/tmp/real-kernel-four.rbf", 3000);
+    const clitest::CliRun download = clitest::RunCli({"download", rbf, "--all", "--serial", "101", "--json"});
+    ASSERT_EQ(download.exitCode, 0) << download.out << download.err;
+    const auto result = nlohmann::json::parse(download.out, nullptr, false);
+    ASSERT_TRUE(result.is_object()) << download.out;
+    ASSERT_EQ(result["boards"].size(), 4u) << download.out;
+    for (std::size_t rank = 0; rank < 4; ++rank) {
+        OnBus& p = boards[byBus[rank]];
+        const int serial = 101 + static_cast<int>(rank);
+        SCOPED_TRACE(p.node + " on bus " + std::to_string(p.bus));
+        const auto& entry = result["boards"][rank];
+        EXPECT_EQ(entry.value("node", ""), p.node);
+        EXPECT_EQ(entry.value("port", ""), std::to_string(p.bus) + "-1");
+        EXPECT_EQ(entry.value("serial_given", -1), serial);
+        EXPECT_EQ(entry.value("result", ""), "FPGA configuration successful");
+        const std::vector<uint8_t> flash = FlashOf(*p.board, "/tmp/real-kernel-four-flash.bin");
+        EXPECT_EQ(infoblock::Serial(InfoBlockOf(flash)), serial);
+    }
 }
 
 }  // namespace
@@ -582,8 +742,7 @@ int main(int argc, char** argv)
 // and the board on interface 0.
 TEST_F(RealKernel, TheBoardsBusAndUsbDeviceOnEachStack)
 {
-    const char* stack = std::getenv("TARVIK_BOARD_STACK");
-    const bool gadget = stack != nullptr && std::string(stack) == "gadget";
+    const bool gadget = BoardOnGadgetStack();
     UhidBoardProcess board({"--uniq", "MRV-0042"});
     const std::string node = Plugged(board);
     ASSERT_FALSE(node.empty());

@@ -7,10 +7,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
 extern char** environ;
+
+bool BoardOnGadgetStack()
+{
+    const char* stack = std::getenv("TARVIK_BOARD_STACK");
+    return stack != nullptr && std::string(stack) == "gadget";
+}
 
 UhidBoardProcess::UhidBoardProcess(const std::vector<std::string>& arguments)
 {
@@ -23,10 +30,14 @@ UhidBoardProcess::UhidBoardProcess(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     std::vector<std::string> argv = {TARVIK_UHID_BOARD};
-    // TARVIK_BOARD_STACK=gadget: the board is a USB gadget on dummy_hcd instead of a uhid device.
-    if (const char* stack = std::getenv("TARVIK_BOARD_STACK"); stack != nullptr && std::string(stack) == "gadget")
-        argv.push_back("--gadget");
+    // TARVIK_BOARD_STACK=gadget: the board is a USB gadget on dummy_hcd instead of a uhid device,
+    // on the first of the VM's controllers unless the test names one.
     argv.insert(argv.end(), arguments.begin(), arguments.end());
+    if (BoardOnGadgetStack()) {
+        argv.insert(argv.begin() + 1, "--gadget");
+        if (std::find(arguments.begin(), arguments.end(), "--udc") == arguments.end())
+            argv.insert(argv.begin() + 2, {"--udc", "dummy_udc.0"});
+    }
     std::vector<char*> pointers;
     for (std::string& a : argv)
         pointers.push_back(a.data());

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+// Whether the tests' boards are USB gadgets (TARVIK_BOARD_STACK=gadget) rather than uhid devices.
+bool BoardOnGadgetStack();
+
 // tarvik-uhid-board run as a child process: commands go to its standard input, its lines are
 // read from its standard output.
 class UhidBoardProcess {
