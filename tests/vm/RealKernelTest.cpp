@@ -630,6 +630,25 @@ std::vector<uint8_t> InfoBlockOf(const std::vector<uint8_t>& flash)
     return {flash.begin(), flash.begin() + static_cast<std::ptrdiff_t>(std::min(flash.size(), InfoBlockSize))};
 }
 
+// The download's JSON entry for the board on node; null when there is none.
+nlohmann::json EntryFor(const nlohmann::json& result, const std::string& node)
+{
+    if (result.is_object() && result.contains("boards"))
+        for (const auto& entry : result["boards"])
+            if (entry.value("node", "") == node)
+                return entry;
+    return nullptr;
+}
+
+std::size_t LinesWith(const nlohmann::json& entry, const std::string& part)
+{
+    std::size_t count = 0;
+    if (entry.is_object() && entry.contains("log"))
+        for (const auto& line : entry["log"])
+            count += line.get<std::string>().find(part) != std::string::npos ? 1 : 0;
+    return count;
+}
+
 bool WriteSysfs(const std::string& path, const std::string& value)
 {
     std::ofstream out(path);
@@ -722,6 +741,82 @@ TEST_F(RealKernel, FourBlankBoardsAreNumberedInTheOrderOfTheirUsbPorts)
         EXPECT_EQ(entry.value("result", ""), "FPGA configuration successful");
         const std::vector<uint8_t> flash = FlashOf(*p.board, "/tmp/real-kernel-four-flash.bin");
         EXPECT_EQ(infoblock::Serial(InfoBlockOf(flash)), serial);
+    }
+}
+
+// Boards that go wrong in the middle of a download, alone and among others with --all: one
+// unplugged (its gadget unbound) at its 400th exchange, one that stops answering at its 21st
+// while it stays on the bus. The unplugged board fails at once, without a wait for a reply
+// that cannot come; the silent one after at most two of the link's waits (the page in flight,
+// then the chain check; each wait that runs out is logged), said as the board not answering. Both end with the flash update
+// unsuccessful and their information block as it was; the others finish and are reported so.
+TEST_F(RealKernel, BoardsUnpluggedOrSilentInTheMiddleOfADownloadFailAndTheOthersFinish)
+{
+    enum class Fate { Finishes, Unplugged, Silent };
+    struct Row {
+        const char* label;
+        std::vector<Fate> boards;
+    };
+    const Row rows[] = {
+        {"one board unplugged", {Fate::Unplugged}},
+        {"--all, one board unplugged and one silent", {Fate::Finishes, Fate::Unplugged, Fate::Silent}},
+    };
+    const std::string rbf = WriteConfigFile("/tmp/real-kernel-fault.rbf", 20000);
+    const std::string dump = "/tmp/real-kernel-fault-flash.bin";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const int count = static_cast<int>(row.boards.size());
+        std::vector<std::unique_ptr<UhidBoardProcess>> boards;
+        std::vector<std::string> nodes;
+        std::vector<std::vector<uint8_t>> blocksBefore;
+        for (int i = 0; i < count; ++i) {
+            std::vector<std::string> arguments = {"--uniq", "MRV-020" + std::to_string(i), "--serial", std::to_string(500 + i)};
+            if (row.boards[i] == Fate::Unplugged)
+                arguments.insert(arguments.end(), {"--fault", "unplug:399"});
+            if (row.boards[i] == Fate::Silent)
+                arguments.insert(arguments.end(), {"--fault", "hang:20"});
+            boards.push_back(std::make_unique<UhidBoardProcess>(OnController(i, arguments)));
+            nodes.push_back(Plugged(*boards.back()));
+            ASSERT_FALSE(nodes.back().empty());
+            blocksBefore.push_back(InfoBlockOf(FlashOf(*boards.back(), dump)));
+        }
+
+        const clitest::CliRun download = clitest::RunCli(count == 1 ? std::vector<std::string>{"download", rbf, nodes[0], "--json"}
+                                                                    : std::vector<std::string>{"download", rbf, "--all", "--json"});
+        EXPECT_EQ(download.exitCode, 1) << download.out << download.err;
+        const auto result = nlohmann::json::parse(download.out, nullptr, false);
+        ASSERT_TRUE(result.is_object()) << download.out << download.err;
+        const auto finished = std::count(row.boards.begin(), row.boards.end(), Fate::Finishes);
+        EXPECT_EQ(result.value("succeeded", -1), finished);
+        EXPECT_EQ(result.value("failed", -1), count - finished);
+        for (int i = 0; i < count; ++i) {
+            SCOPED_TRACE(nodes[i]);
+            const auto entry = EntryFor(result, nodes[i]);
+            ASSERT_TRUE(entry.is_object()) << download.out;
+            const std::vector<uint8_t> block = InfoBlockOf(FlashOf(*boards[i], dump));
+            if (row.boards[i] == Fate::Finishes) {
+                EXPECT_EQ(entry.value("result", ""), "FPGA configuration successful") << entry;
+                EXPECT_EQ(infoblock::FileName(block), rbf);
+                EXPECT_EQ(infoblock::Serial(block), 500 + i);
+                continue;
+            }
+            EXPECT_EQ(entry.value("succeeded", true), false);
+            EXPECT_TRUE(entry.value("result", "").starts_with("Flash memory update unsuccessful")) << entry;
+            EXPECT_EQ(LinesWith(entry, " successful"), 0u) << entry;
+            EXPECT_EQ(block, blocksBefore[i]);
+            if (row.boards[i] == Fate::Unplugged) {
+                EXPECT_TRUE(boards[i]->WaitFor("board unplugged")) << boards[i]->Transcript();
+                EXPECT_EQ(LinesWith(entry, "ReadFile timeout"), 0u) << entry;
+            } else {
+                // The command it fell silent at is one of the download's page writes.
+                EXPECT_TRUE(entry.value("result", "").starts_with("Flash memory update unsuccessful (the board did not answer "))
+                    << entry;
+                EXPECT_LE(LinesWith(entry, "ReadFile timeout"), 2u) << entry;
+                EXPECT_NE(download.err.find(nodes[i] + ": Flash memory update unsuccessful (the board did not answer"),
+                          std::string::npos)
+                    << download.err;
+            }
+        }
     }
 }
 
