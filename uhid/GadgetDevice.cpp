@@ -131,10 +131,17 @@ bool GadgetDevice::Make()
     return true;
 }
 
+bool GadgetDevice::Exists() const { return m_fd >= 0 && !ReadAttribute(fs::path(m_root) / "UDC").empty(); }
+
 bool GadgetDevice::Create()
 {
-    if (m_fd >= 0)
+    if (Exists())
         return true;
+    // The node of a binding that ended from outside is of no further use.
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
     if (!m_made && !Make())
         return false;
     if (!WriteAttribute(fs::path(m_root) / "UDC", m_controller, m_error))

@@ -25,7 +25,9 @@ public:
     bool Create() override;
     // Unbinds the gadget from its controller, as pulling the cable does.
     void Destroy() override;
-    bool Exists() const override { return m_fd >= 0; }
+    // Bound to its controller. A gadget unbound from outside (echo "" > UDC, as a test or a user
+    // pulls it out) no longer exists, so that the next Create() binds it again.
+    bool Exists() const override;
     int Fd() const override { return m_fd; }
     // Every read is one output report; a gadget has no start event of its own.
     bool ReadEvent(DeviceEvent& event) override;

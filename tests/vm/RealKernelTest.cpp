@@ -820,6 +820,36 @@ TEST_F(RealKernel, BoardsUnpluggedOrSilentInTheMiddleOfADownloadFailAndTheOthers
     }
 }
 
+// The gadget unbound from outside (echo "" > UDC, as a cable pulled) in the middle of a
+// download: the download fails at once with the flash update unsuccessful and the board's
+// information block as it was; the board program's "plug" binds it again.
+TEST_F(RealKernel, AGadgetUnboundFromOutsideEndsTheDownloadAndPlugBindsItAgain)
+{
+    if (!BoardOnGadgetStack())
+        GTEST_SKIP() << "a gadget exists on the gadget stack only (TARVIK_BOARD_STACK=gadget)";
+    UhidBoardProcess board({"--uniq", "MRV-0300", "--serial", "300"});
+    const std::string node = Plugged(board);
+    const std::string dump = "/tmp/real-kernel-unbound-flash.bin";
+    const std::vector<uint8_t> blockBefore = InfoBlockOf(FlashOf(board, dump));
+    const std::string rbf = WriteConfigFile("/tmp/real-kernel-unbound.rbf", 20000);
+
+    clitest::RunningCli download({"download", rbf, node});
+    // The line comes as the configuration pages start; the unbind lands among them.
+    ASSERT_TRUE(download.WaitForOutput("Read 20000 bytes from RBF file"));
+    // The program names its gadget after the board's serial number string.
+    ASSERT_TRUE(WriteSysfs("/sys/kernel/config/usb_gadget/tarvik-MRV-0300/UDC", "\n"));
+    const clitest::CliRun run = download.Finish();
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("Flash memory update unsuccessful"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("FPGA configuration successful"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("ReadFile timeout"), std::string::npos) << run.out;
+    EXPECT_EQ(InfoBlockOf(FlashOf(board, dump)), blockBefore);
+
+    ASSERT_TRUE(board.Command("plug")) << board.Transcript();
+    EXPECT_FALSE(Plugged(board).empty());
+    EXPECT_TRUE(link.FindBoard());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
