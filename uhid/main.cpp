@@ -46,8 +46,16 @@ const char* const CommandHelp =
     "SIGUSR1 unplugs the board or plugs it back in; SIGUSR2 writes the flash to --flash-out.\n"
     "With --gadget the board is a USB device: on a machine whose USB port works as a device port, the PC at the "
     "other end of the cable sees a Morvane board. It needs configfs (mounted at /sys/kernel/config) and the "
-    "modules libcomposite and usb_f_hid; unplug unbinds the gadget from its controller, plug binds it again, and "
-    "the gadget is removed at exit. With dummy_hcd loaded, the machine sees its own board.";
+    "modules libcomposite and usb_f_hid; unplug unbinds the gadget from its controller, plug binds it again (also "
+    "after an unbind from outside), and the gadget is removed at exit. With dummy_hcd loaded, the machine sees its "
+    "own board.\n"
+    "A small computer with a USB device port as a board, once its controller's driver runs in peripheral mode "
+    "(/sys/class/udc lists it), as root:\n"
+    "  modprobe libcomposite && modprobe usb_f_hid\n\n"
+    "  mountpoint -q /sys/kernel/config || mount -t configfs none /sys/kernel/config\n\n"
+    "  tarvik-uhid-board --gadget --uniq MRV-1234 --serial 1234\n\n"
+    "(with --udc NAME where there are several controllers), then a cable from that port to the PC; on the PC the "
+    "udev rule lets the logged-in user open the board.";
 
 class Program {
 public:
