@@ -128,9 +128,10 @@ void VirtualBoard::UnplugMouse()
 
 void VirtualBoard::ReportStarted(const HidDevice& device, const char* what)
 {
-    // The kernel starts the device just before it gives it its hidraw node.
+    // The kernel starts the device just before it gives it its hidraw node; a gadget is first
+    // enumerated by the host, which on a busy or emulated machine can take seconds.
     std::string node;
-    for (int attempt = 0; attempt < 200 && node.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 1000 && node.empty(); ++attempt) {
         node = FindHidrawNode(device.Identity());
         if (node.empty())
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
