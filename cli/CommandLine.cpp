@@ -74,11 +74,14 @@ The file appears whole or not at all: a read that fails or is stopped (Ctrl-C) w
 file and leaves an existing one as it was. A board whose configuration area is all
 erased holds no configuration: no file is written.
 
-With --json, read gives "failure" beside the words of "result": null when the file was
-saved, else one of no-board, cannot-open, no-reply (the board did not answer), not-done
-(it answered with another status), stopped, no-configuration (the area is erased),
-beyond-file-limit (the area's last byte is not erased flash, which no download writes)
-and file-not-written.
+With --json, each board of download and the board of read give "failure", a key for
+scripts beside the words of "result", and so does each board of list that could not be
+read: null when it succeeded, else no-board, cannot-open (the node may not be opened),
+no-reply (the board did not answer), not-done (it answered with another status),
+refused, chain-not-usable, file-refused (the file cannot be a configuration) or stopped
+(Ctrl-C); download adds verify-differs (the read-back differs from the file); read adds
+no-configuration (the area is erased), beyond-file-limit (the area's last byte is not
+erased flash, which no download writes) and file-not-written.
 
 Messages about a file give the system's cause ("No such file or directory", "Is a
 directory", "Permission denied"). JSON output is always valid: a name that is not UTF-8

@@ -83,8 +83,10 @@ def program_rows(host, run):
             "verdict": board.get("result", ""),
             "verified": "" if verified is None else ("yes" if verified else "no"),
             "serial_given": "" if board.get("serial_given") is None else board["serial_given"],
+            # The tool's key of the reason ("no-reply", "verify-differs", ...) beside its words
+            # in the verdict.
             "problem": "" if board.get("succeeded") and verified is not False
-                       else ("verify differs" if board.get("succeeded") else "failed"),
+                       else "failed: " + board["failure"] if board.get("failure") else "failed",
         })
     return rows
 

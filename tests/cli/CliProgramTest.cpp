@@ -280,6 +280,45 @@ TEST_F(CliProgram, AFailingBoardNeverStopsTheOthers)
     EXPECT_EQ(ParseOut(run)["boards"][0]["result"], "Flash memory update unsuccessful (the board did not answer ProgramPage)");
 }
 
+// Each failed board's reason as a key a script can compare, beside the words of "result".
+TEST_F(CliProgram, FailedBoardsGiveTheirReasonAsAKey)
+{
+    const std::string tooLong = (m_dir / "big.rbf").string();
+    WriteBytes(tooLong, Pattern(40000, 1));
+    // A download of the 300-byte file on one board: exchange 1 holds the FPGA, 2 to 7 read
+    // the information block, 8 to 775 write the pages, 776 to 781 the record, 782 releases
+    // the FPGA, 783 checks the chain; the read-back follows.
+    const struct {
+        const char* what;
+        std::vector<std::string> sim;
+        std::string file;
+        json failure;
+    } rows[] = {
+        {"programmed", {}, ConfigFile(), nullptr},
+        {"reply lost at a page", {"--sim-fault", "no-reply@400"}, ConfigFile(), "no-reply"},
+        {"page refused", {"--sim-fault", "refused@400"}, ConfigFile(), "not-done"},
+        {"FPGA not configured", {"--sim-fault", "refused@782"}, ConfigFile(), "not-done"},
+        {"read-back lost", {"--sim-fault", "no-reply@800"}, ConfigFile(), "no-reply"},
+        {"node may not be opened", {"--sim-no-permission", "1"}, ConfigFile(), "cannot-open"},
+        {"file too long", {}, tooLong, "file-refused"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = {"--sim"};
+        args.insert(args.end(), row.sim.begin(), row.sim.end());
+        args.insert(args.end(), {"download", row.file, "--all", "--verify", "--json"});
+        const CliRun run = RunCli(args);
+        const json board = ParseOut(run)["boards"][0];
+        EXPECT_EQ(board["failure"], row.failure) << row.what << "\n" << board.dump();
+        EXPECT_EQ(board["succeeded"], row.failure == nullptr) << row.what;
+    }
+
+    const CliRun list = RunCli({"--sim=3", "--sim-fault", "no-reply@2", "--sim-no-permission", "2", "list", "--json"});
+    const json boards = ParseOut(list)["boards"];
+    EXPECT_EQ(boards[0]["failure"], "no-reply");
+    EXPECT_EQ(boards[1]["failure"], "cannot-open");
+    EXPECT_EQ(boards[2]["failure"], nullptr);
+}
+
 TEST_F(CliProgram, BlankBoardsAreNumberedInPortOrder)
 {
     const CliRun run = RunCli({"--sim=4", "--sim-blank", "2", "--sim-blank", "4", "--sim-dump", DumpFile(), "download",

@@ -148,7 +148,7 @@ def main():
         check(seconds < 120, "program: the hanging PC is ended by its time limit (%.0f s)" % seconds)
         rows = table(folder, "programmed", result)
         got = [(r["pc"], r["serial"], r["verified"], r["serial_given"], r["problem"]) for r in rows]
-        want = [(HOSTS[0], "TRK_00042", "", "", "failed"), (HOSTS[0], "TRK_00043", "yes", "", ""),
+        want = [(HOSTS[0], "TRK_00042", "", "", "failed: no-reply"), (HOSTS[0], "TRK_00043", "yes", "", ""),
                 (HOSTS[1], "TRK_00042", "yes", "", ""), (HOSTS[1], "TRK_00101", "yes", "101", ""),
                 (HOSTS[2], "", "", "", "did not finish in time"), (UNREACHABLE, "", "", "", "unreachable")]
         check(got == want, "programmed table", "got %s\nwant %s\n%s" % (got, want, result.stdout))
