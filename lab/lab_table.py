@@ -15,7 +15,7 @@ import sys
 
 INVENTORY_COLUMNS = ["pc", "port", "node", "serial", "cycles", "last_programmed", "last_file",
                      "jtag_chain", "problem"]
-PROGRAM_COLUMNS = ["pc", "node", "serial", "verdict", "verified", "serial_given", "problem"]
+PROGRAM_COLUMNS = ["pc", "port", "node", "serial", "verdict", "verified", "serial_given", "problem"]
 
 # Exit statuses of `timeout` around the tool: ended by the time limit, or killed after it.
 TIMED_OUT = {124, 137}
@@ -78,6 +78,7 @@ def program_rows(host, run):
         verified = board.get("verified")
         rows.append({
             "pc": host,
+            "port": board.get("port", ""),
             "node": board.get("node", ""),
             "serial": board.get("serial_text", ""),
             "verdict": board.get("result", ""),
