@@ -3,12 +3,13 @@
 addresses, each with its own simulated boards, and checks the tables they write.
 
   lab_test.py TARVIK_CLI LAB_FOLDER
-  lab_test.py --install TARVIK_CLI LAB_FOLDER [PACKAGE]
-The second runs the install playbook into folders of its own (dpkg --root), with PACKAGE or,
-without one, a package made here of the tool and the udev rule.
+  lab_test.py --install TARVIK_CLI LAB_FOLDER [PACKAGE_FOLDER]
+The second runs the install playbook into folders of its own (dpkg --root), with the package
+in PACKAGE_FOLDER or, without one, a package made here of the tool and the udev rule.
 Exits 77 (skipped) when sshd or ansible-playbook cannot run here.
 """
 import csv
+import glob
 import json
 import os
 import pwd
@@ -229,7 +230,14 @@ def install_main():
         skip("installing a package over SSH takes root here")
     folder = tempfile.mkdtemp(prefix="tarvik-lab-install-")
     os.chmod(folder, 0o755)  # the seat user runs the tool installed below it
-    package = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else stand_in_package(folder, cli, source)
+    if len(sys.argv) > 4:
+        # The folder the packaging made its package in.
+        found = glob.glob(os.path.join(sys.argv[4], "tarvik_*.deb"))
+        if not found:
+            raise SystemExit("no package in %s" % sys.argv[4])
+        package = os.path.abspath(found[0])
+    else:
+        package = stand_in_package(folder, cli, source)
     hosts = HOSTS[:2]
     sshd, port = start_sshd(folder, hosts)
     user = seat_user()
