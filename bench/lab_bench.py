@@ -9,6 +9,7 @@ Prints both times, their ratio (goal: under 2) and the inventory table of the 12
 """
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 
@@ -22,6 +23,13 @@ CONFIG_BYTES = 30000  # the board holds 32767 bytes
 
 def main():
     cli = os.path.abspath(sys.argv[1])
+    # A sanitizer build takes several times as long per exchange: its figure says nothing of
+    # a lab.
+    linked = subprocess.run(["ldd", cli], capture_output=True, text=True).stdout
+    if "libasan" in linked or "libubsan" in linked:
+        sys.stderr.write("%s is a sanitizer build: build the Release one (cmake --preset release && "
+                         "cmake --build --preset release --target tarvik-cli)\n" % cli)
+        return 2
     latency = sys.argv[2] if len(sys.argv) > 2 else "1000"
     lab = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lab")
     folder = tempfile.mkdtemp(prefix="tarvik-lab-bench-")
