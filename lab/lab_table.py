@@ -1,16 +1,15 @@
 #!/usr/bin/env python3
 """Makes one table of a whole lab from what tarvik-cli answered on each PC.
 
-Each PC's run is a JSON file HOST.json in the results folder: {"rc": exit status, "stdout":
-..., "stderr": ...}, as the playbooks write it on the teacher's machine. A PC that has no
-file was not reached. Writes OUT.csv and OUT.md and exits with 1 when any PC or board needs
-the teacher (unreachable, tool missing, no board, a failed board, no end in time), else 0.
+The answers are one JSON file, as the playbooks write it on the teacher's machine: for each
+PC that answered, {"rc": exit status, "stdout": ..., "stderr": ...}. A PC that is not in it
+was not reached. Writes OUT.csv and OUT.md and exits with 1 when any PC or board needs the
+teacher (unreachable, tool missing, no board, a failed board, no end in time), else 0.
 
-  lab_table.py inventory|program RESULTS_DIR OUT HOST...
+  lab_table.py inventory|program ANSWERS.json OUT HOST...
 """
 import csv
 import json
-import os
 import sys
 
 INVENTORY_COLUMNS = ["pc", "port", "node", "serial", "cycles", "last_programmed", "last_file",
@@ -92,10 +91,7 @@ def program_rows(host, run):
     return rows
 
 
-def read_run(folder, host):
-    path = os.path.join(folder, host + ".json")
-    if not os.path.exists(path):
-        return None
+def read_answers(path):
     with open(path, encoding="utf-8") as stream:
         return json.load(stream)
 
@@ -129,10 +125,10 @@ def main(argv):
     if len(argv) < 4 or argv[1] not in ("inventory", "program"):
         sys.stderr.write(__doc__)
         return 2
-    kind, folder, out, hosts = argv[1], argv[2], argv[3], argv[4:]
+    kind, answers, out, hosts = argv[1], read_answers(argv[2]), argv[3], argv[4:]
     make = inventory_rows if kind == "inventory" else program_rows
     columns = INVENTORY_COLUMNS if kind == "inventory" else PROGRAM_COLUMNS
-    rows = [row for host in hosts for row in make(host, read_run(folder, host))]
+    rows = [row for host in hosts for row in make(host, answers.get(host))]
     write_tables(rows, columns, out, "Boards of the lab" if kind == "inventory" else "Programmed lab")
     problems = [row for row in rows if row.get("problem")]
     for row in problems:

@@ -166,9 +166,10 @@ def main():
         check(got == want, "programmed table", "got %s\nwant %s\n%s" % (got, want, result.stdout))
         check(rows and "unsuccessful" in rows[0]["verdict"], "program: the failed board's verdict", rows[:1])
         # Each board's port is the one the tool gave for that board in its download JSON.
+        with open(os.path.join(folder, "out", "program.json")) as stream:
+            answers = json.load(stream)
         for row in rows[:4]:
-            with open(os.path.join(folder, "out", "program", row["pc"] + ".json")) as stream:
-                answer = json.loads(json.load(stream)["stdout"])
+            answer = json.loads(answers[row["pc"]]["stdout"])
             ports = {board["node"]: board["port"] for board in answer["boards"]}
             check(ports.get(row["node"]) == row["port"], "program: %s %s port from the tool" % (row["pc"], row["node"]),
                   ports)
