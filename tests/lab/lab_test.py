@@ -109,6 +109,15 @@ def table(folder, name, result):
 failures = []
 
 
+def finish(folder):
+    """The exit status; the folder is kept for a look when a check failed."""
+    if failures:
+        print("kept %s" % folder)
+        return 1
+    shutil.rmtree(folder, ignore_errors=True)
+    return 0
+
+
 def check(condition, what, detail=""):
     if not condition:
         failures.append(what)
@@ -176,12 +185,7 @@ def main():
     finally:
         sshd.terminate()
         sshd.wait()
-        if not failures:
-            shutil.rmtree(folder, ignore_errors=True)
-    if failures:
-        print("kept %s" % folder)
-        return 1
-    return 0
+    return finish(folder)
 
 
 def seat_user():
@@ -268,12 +272,7 @@ def install_main():
     finally:
         sshd.terminate()
         sshd.wait()
-        if not failures:
-            shutil.rmtree(folder, ignore_errors=True)
-    if failures:
-        print("kept %s" % folder)
-        return 1
-    return 0
+    return finish(folder)
 
 
 if __name__ == "__main__":
