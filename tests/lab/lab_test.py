@@ -198,7 +198,8 @@ def seat_user():
 
 
 def stand_in_package(folder, cli, source):
-    """A package of the tool and the udev rule, with the project's own install script."""
+    """A package of the tool and the udev rule, with the project's own install script; not
+    compressed, as the sanitizer build's tool is large."""
     tree = os.path.join(folder, "package")
     for path, source_file, mode in (("usr/bin/tarvik-cli", cli, 0o755),
                                     ("usr/lib/udev/rules.d/69-tarvik-morvane.rules",
@@ -212,7 +213,7 @@ def stand_in_package(folder, cli, source):
                      "Description: the tool and its udev rule, for the lab test\n"
                      % subprocess.run(["dpkg", "--print-architecture"], capture_output=True, text=True).stdout.strip())
     package = os.path.join(folder, "tarvik_0.0.1.deb")
-    subprocess.run(["dpkg-deb", "--root-owner-group", "--build", tree, package], check=True, capture_output=True)
+    subprocess.run(["dpkg-deb", "--root-owner-group", "-Znone", "--build", tree, package], check=True, capture_output=True)
     return package
 
 
