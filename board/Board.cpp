@@ -366,6 +366,23 @@ Result<Comparison> Board::ReadBack(const std::string& path)
     return Comparison{};
 }
 
+Result<std::vector<uint8_t>> Board::ReadConfiguration()
+{
+    Impl& impl = *m_impl;
+    impl.Begin();
+    std::vector<uint8_t> area(ConfigAreaSize);
+    for (std::size_t offset = 0; offset < ConfigAreaSize; offset += FlashPageSize) {
+        if (auto failed = impl.ReadPage(static_cast<unsigned>(ConfigAreaAddress + offset), area.data() + offset))
+            return *failed;
+        impl.observer->Progress(offset + FlashPageSize, ConfigAreaSize);
+        if (offset + FlashPageSize < ConfigAreaSize && impl.observer->StopRequested())
+            return Failure{FailureKind::Stopped, 0, 0, {}, {}, {}, {}, 0};
+    }
+    const auto last = std::find_if(area.rbegin(), area.rend(), [](uint8_t byte) { return byte != 0xFF; });
+    area.erase(last.base(), area.end());
+    return area;
+}
+
 Result<pins::Capture> Board::CapturePins()
 {
     Impl& impl = *m_impl;

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
 
 #include "board/InfoBlock.h"
 #include "board/LocalTime.h"
@@ -208,6 +209,15 @@ public:
     Result<Done> LeaveTestMode();
     // Done when the board answered that its boundary-scan chain is usable.
     Result<Done> CheckChain();
+
+    // Reading a configuration back out of the board.
+    // The configuration the board holds, as the bytes of the file whose download writes it:
+    // the configuration area read page by page (progress to the observer), with the erased
+    // flash (0xFF) at its end dropped, since a download writes erased flash after the file.
+    // Empty when the whole area is erased. Nothing is written and the FPGA is not held.
+    // Stops between pages when the observer asks (Stopped); any page that does not arrive
+    // whole ends it with that page's failure, so that no partial configuration is given.
+    Result<std::vector<uint8_t>> ReadConfiguration();
 
 private:
     class Impl;

@@ -27,6 +27,22 @@ std::string CauseText(const board::Failure& failure)
     return "failed";
 }
 
+std::string FailureKey(board::FailureKind kind)
+{
+    using board::FailureKind;
+    switch (kind) {
+    case FailureKind::NoBoard: return "no-board";
+    case FailureKind::CannotOpen: return "cannot-open";
+    case FailureKind::NoReply: return "no-reply";
+    case FailureKind::NotDone: return "not-done";
+    case FailureKind::Refused: return "refused";
+    case FailureKind::ChainNotUsable: return "chain-not-usable";
+    case FailureKind::FileRefused: return "file-refused";
+    case FailureKind::Stopped: return "stopped";
+    }
+    return "failed";
+}
+
 std::string CommandName(uint8_t command)
 {
     using namespace boardlink;

@@ -28,6 +28,10 @@ inline constexpr auto InvalidHidHandle = boardlink::InvalidHidHandle;
 // opened: Permission denied; fix: ...", the system's words for a file, ...
 std::string CauseText(const board::Failure& failure);
 
+// The same reason as a stable key for scripts: "no-board", "cannot-open", "no-reply",
+// "not-done", "refused", "chain-not-usable", "file-refused", "stopped".
+std::string FailureKey(board::FailureKind kind);
+
 // The board command's name ("ReadMemory", "JtagCapture", ...), or its code in hex.
 std::string CommandName(uint8_t command);
 

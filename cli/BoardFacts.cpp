@@ -98,13 +98,16 @@ nlohmann::ordered_json FactsJson(const BoardFacts& board)
     nlohmann::ordered_json json = {{"node", board.node}, {"port", PortText(board.port)}};
     if (!board.accessError.empty()) {
         json["error"] = "cannot be opened: " + board.accessError;
+        json["failure"] = FailureKey(board::FailureKind::CannotOpen);
         json["fix"] = AccessFix();
         return json;
     }
     if (!board.Readable()) {
         json["error"] = "does not answer: " + board.readError;
+        json["failure"] = board.readFailure;
         return json;
     }
+    json["failure"] = nullptr;
     const board::BoardInfo info = board::InfoOf(*board.info);
     json["serial"] = *info.serial;
     json["serial_text"] = board::text::Serial(*info.serial);

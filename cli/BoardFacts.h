@@ -17,6 +17,7 @@ struct BoardFacts {
     UsbPort port;
     std::string accessError;  // the node cannot be opened: the system's reason
     std::string readError;    // opened, but the information block did not arrive: the cause
+    std::string readFailure;  // the same as a key (FailureKey)
     std::optional<InfoBlock> info;
     std::optional<bool> jtagChain;
 

@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "board/Download.h"
+#include "board/RbfFile.h"
 #include "cli/ExitCode.h"
 
 #ifndef TARVIK_VERSION
@@ -16,7 +18,8 @@ namespace {
 constexpr const char* Description =
     "tarvik-cli: the Morvane FPGA board from a terminal. Lists the attached boards, shows a\n"
     "board's information block, downloads a configuration (.rbf) into one board or into every\n"
-    "attached board at once, and tests the header pins over the boundary-scan chain.";
+    "attached board at once, saves the configuration a board holds into a file, and tests the\n"
+    "header pins over the boundary-scan chain.";
 
 // Each command's synopsis and what it does: the subcommands' own help and the list of
 // commands in --help (from which the manual page is made).
@@ -33,6 +36,9 @@ constexpr CommandHelp CommandHelps[] = {
     {"download", "download FILE [BOARD | --all] [--serial N] [--verify] [--json]",
      "Write a configuration file into the board's flash, as the window's Download does, and let the FPGA "
      "configure from it; --all: every attached board at once, with a summary at the end"},
+    {"read", "read FILE [BOARD] [--force] [--json]",
+     "Save the configuration the board holds into FILE, as the bytes a download of FILE writes, so that "
+     "downloading FILE gives the same configuration; an existing FILE is overwritten only with --force"},
     {"pins", "pins [BOARD] [--json]", "Capture the header pins and list their states"},
     {"drive", "drive PIN high|low|hi-z [BOARD]", "Drive one header pin (by its FPGA pin number) high or low, or release it"},
     {"drive-all", "drive-all high|low [BOARD]", "Drive every header pin high or low"},
@@ -61,18 +67,35 @@ watch leaves test mode however it ends (Ctrl-C included). The first Ctrl-C (or S
 during download stops each board after the page in flight; the board then holds a partial
 configuration until the file is downloaded again.
 
+read saves the board's configuration area without the erased flash (bytes 0xFF) at its
+end, since a download writes erased flash after the file's bytes: a file that ends in
+bytes 0xFF is read back without them, and downloading either file gives the same flash.
+The file appears whole or not at all: a read that fails or is stopped (Ctrl-C) writes no
+file and leaves an existing one as it was. A board whose configuration area is all
+erased holds no configuration: no file is written.
+
+With --json, each board of download and the board of read give "failure", a key for
+scripts beside the words of "result", and so does each board of list that could not be
+read: null when it succeeded, else no-board, cannot-open (the node may not be opened),
+no-reply (the board did not answer), not-done (it answered with another status),
+refused, chain-not-usable, file-refused (the file cannot be a configuration) or stopped
+(Ctrl-C); download adds verify-differs (the read-back differs from the file); read adds
+no-configuration (the area is erased), beyond-file-limit (the area's last byte is not
+erased flash, which no download writes) and file-not-written.
+
 Messages about a file give the system's cause ("No such file or directory", "Is a
 directory", "Permission denied"). JSON output is always valid: a name that is not UTF-8
 is shown byte for byte as Latin-1, as the window shows it.
 
 Exit status: 0 success; 1 a board operation failed (or no board to work on, list
-included); 2 the command line is wrong (nothing was sent to a board); 130 a download
-stopped by Ctrl-C or SIGTERM.
+included); 2 the command line is wrong (nothing was sent to a board; read's FILE exists
+without --force); 130 a download or read stopped by Ctrl-C or SIGTERM.
 
 Examples:
   tarvik-cli list
   tarvik-cli download blink.rbf TRK_00042 --verify
   tarvik-cli download 101_lab3.rbf --all --serial 101
+  tarvik-cli read lab3_start.rbf TRK_00042
   tarvik-cli --sim=4 --sim-fault no-reply@400 download blink.rbf --all)";
 
 std::string Footer()
@@ -149,6 +172,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         ->group("Simulated boards")
         ->check(CLI::Range(0u, 1000000u))
         ->needs(sim);
+    std::string simConfig;
+    app.add_option("--sim-config", simConfig,
+                   "Every simulated board holds the configuration FILE, as a download of it leaves the flash")
+        ->type_name("FILE")
+        ->group("Simulated boards")
+        ->needs(sim);
     app.add_option("--sim-dump", o.simDumpFile,
                    "At exit, write each simulated board's state and the commands it received to FILE as JSON")
         ->type_name("FILE")
@@ -172,6 +201,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         ->check(CLI::Range(1, 65535));
     download->add_flag("--verify", o.verify, "Read every written page back and compare it with the file");
     AddJson(*download, o);
+
+    auto* read = AddCommand(app, "read");
+    read->add_option("FILE", o.file, "File that takes the configuration (.rbf)")->required();
+    AddBoard(*read, o);
+    read->add_flag("--force", o.force, "Overwrite FILE when it exists");
+    AddJson(*read, o);
 
     auto* pins = AddCommand(app, "pins");
     AddBoard(*pins, o);
@@ -232,6 +267,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                 : name == "drive"     ? Command::Drive
                 : name == "drive-all" ? Command::DriveAll
                 : name == "release"   ? Command::Release
+                : name == "read"      ? Command::Read
                                       : Command::Watch;
     o.level = p.level == "low" ? PinLevel::Low : p.level == "hi-z" ? PinLevel::HiZ : PinLevel::High;
     if (o.command == Command::DriveAll)
@@ -264,6 +300,19 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                         << setup.count << '\n';
                     return {std::nullopt, ExitUsageError};
                 }
+        if (!simConfig.empty()) {
+            // Read as a download reads it, but as far as the whole area, so that a board can
+            // hold what no download writes.
+            setup.configuration.assign(board::ConfigAreaSize, 0xFF);
+            std::string cause;
+            const std::optional<board::RbfFileContents> file = board::ReadRbfFile(simConfig, setup.configuration, &cause);
+            if (!file || !file->onlyErasedPastBuffer) {
+                err << ProgramName << ": --sim-config " << simConfig << ": "
+                    << (file ? "longer than the configuration area" : cause) << '\n';
+                return {std::nullopt, ExitUsageError};
+            }
+            setup.configuration.resize(file->count);
+        }
         setup.record = !o.simDumpFile.empty();
         o.sim = setup;
     }

@@ -13,6 +13,7 @@ int RunCommand(Session& session)
     case Command::DriveAll: return RunDriveAll(session);
     case Command::Release: return RunRelease(session);
     case Command::Watch: return RunWatch(session);
+    case Command::Read: return RunRead(session);
     }
     return RunList(session);
 }

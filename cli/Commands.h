@@ -13,6 +13,7 @@ int RunDrive(Session& session);
 int RunDriveAll(Session& session);
 int RunRelease(Session& session);
 int RunWatch(Session& session);
+int RunRead(Session& session);
 
 int RunCommand(Session& session);
 

@@ -90,7 +90,26 @@ private:
     const LogSink& m_sink;
 };
 
+// The board's key of why it failed: the first failure on its way; none when it succeeded.
+void KeepFailure(BoardDownload& result, const std::string& key)
+{
+    if (result.failure.empty())
+        result.failure = key;
+}
+
+void Download(DownloadJob& job, const Options& options, const LogSink& logLine);
+
 void RunJob(DownloadJob& job, const Options& options, const LogSink& logLine)
+{
+    Download(job, options, logLine);
+    BoardDownload& result = job.result;
+    if (result.succeeded)
+        result.failure.clear();
+    else if (result.failure.empty())
+        result.failure = "failed";
+}
+
+void Download(DownloadJob& job, const Options& options, const LogSink& logLine)
 {
     BoardDownload& result = job.result;
     result.node = job.attached.node;
@@ -99,6 +118,7 @@ void RunJob(DownloadJob& job, const Options& options, const LogSink& logLine)
     result.serialGiven = job.serialGiven;
     if (!job.attached.accessError.empty()) {
         result.result = "cannot be opened: " + job.attached.accessError + "; fix: " + AccessFix();
+        result.failure = FailureKey(board::FailureKind::CannotOpen);
         return;
     }
     Board board(*job.attached.backend);
@@ -109,6 +129,7 @@ void RunJob(DownloadJob& job, const Options& options, const LogSink& logLine)
         const board::Result<board::BoardInfo> given = board.GiveSerialNumber(*job.serialGiven);
         if (!given) {
             result.result = "serial number " + SerialText(job.serialGiven) + " not given: " + CauseText(given.Error());
+            result.failure = FailureKey(given.Error().kind);
             return;
         }
     }
@@ -116,6 +137,7 @@ void RunJob(DownloadJob& job, const Options& options, const LogSink& logLine)
     const board::Result<board::DownloadResult> download = board.Download(options.file, options.file);
     if (!download) {
         result.result = CauseText(download.Error());
+        result.failure = FailureKey(download.Error().kind);
         return;
     }
     const board::DownloadResult& done = *download;
@@ -124,13 +146,18 @@ void RunJob(DownloadJob& job, const Options& options, const LogSink& logLine)
         result.serialAfter = board::text::Serial(*done.info.serial);
     result.result = EndText(done.end);
     result.succeeded = done.end == board::DownloadEnd::Configured;
-    if (done.failure)
+    if (done.failure) {
         result.result += " (" + CauseText(*done.failure) + ")";
+        KeepFailure(result, FailureKey(done.failure->kind));
+    }
+    if (result.stopped)
+        KeepFailure(result, FailureKey(board::FailureKind::Stopped));
     // The FPGA may be configured, yet the information block (a blank board's number, the
     // record) was not written as asked: a script must notice.
     if (done.blockFailure) {
         result.result += " (information block not written: " + CauseText(*done.blockFailure) + ")";
         result.succeeded = false;
+        KeepFailure(result, FailureKey(done.blockFailure->kind));
     }
     if (done.chain)
         log.Line(done.chain->kind == board::FailureKind::ChainNotUsable
@@ -145,8 +172,10 @@ void RunJob(DownloadJob& job, const Options& options, const LogSink& logLine)
         const board::Result<board::Comparison> readBack = board.ReadBack(options.file);
         if (!readBack) {
             result.verify = VerifyState::NotRead;
+            KeepFailure(result, FailureKey(readBack.Error().kind));
         } else if (readBack->has_value()) {
             result.verify = VerifyState::Differs;
+            KeepFailure(result, "verify-differs");
             result.firstDifference = (*readBack)->address;
         } else {
             result.verify = VerifyState::Matches;

@@ -78,6 +78,7 @@ nlohmann::ordered_json DownloadJson(const std::string& file, const std::vector<B
             {"serial_text", board.serialAfter},
             {"succeeded", board.succeeded},
             {"result", board.result},
+            {"failure", board.failure.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(board.failure)},
             {"log", board.log},
         };
         if (board.verify != VerifyState::NotAsked) {

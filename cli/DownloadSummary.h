@@ -24,6 +24,7 @@ struct BoardDownload {
     std::vector<std::string> log;          // the lines the core logged for this board
     std::string port;                      // the board's USB port, as list gives it
     bool stopped = false;                  // stopped on request after the page in flight
+    std::string failure;                   // why it failed as a key (FailureKey, "verify-differs"); empty when it did not
 };
 
 // A heading, a line per board, and a closing count.

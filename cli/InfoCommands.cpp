@@ -8,13 +8,14 @@ namespace {
 
 BoardFacts GatherFacts(const AttachedBoard& attached, Board& board, std::optional<InfoBlock> info)
 {
-    BoardFacts facts{attached.node, attached.port, attached.accessError, {}, std::nullopt, std::nullopt};
+    BoardFacts facts{attached.node, attached.port, attached.accessError, {}, {}, std::nullopt, std::nullopt};
     if (!attached.accessError.empty())
         return facts;
     if (!info) {
         const board::Result<InfoBlock> read = board.ReadInfoBlock();
         if (!read) {
             facts.readError = "information block not read: " + CauseText(read.Error());
+            facts.readFailure = FailureKey(read.Error().kind);
             return facts;
         }
         info = *read;

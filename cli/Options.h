@@ -8,7 +8,7 @@
 
 namespace cli {
 
-enum class Command { List, Info, Download, Pins, Drive, DriveAll, Release, Watch };
+enum class Command { List, Info, Download, Pins, Drive, DriveAll, Release, Watch, Read };
 
 // The command line, parsed.
 struct Options {
@@ -21,6 +21,9 @@ struct Options {
     bool allBoards = false;
     std::optional<long> serial;
     bool verify = false;
+
+    // read (file: where the configuration goes)
+    bool force = false;
 
     // drive, drive-all
     int pin = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "board/Download.h"
 #include "link/BackendDecorator.h"
 #include "sim/SimBackend.h"
 
@@ -27,6 +28,8 @@ SimulatedBoards::SimulatedBoards(const SimSetup& setup)
         sim::SimBoard::Info info;
         info.serial = Listed(setup.blank, i) ? uint16_t{0} : static_cast<uint16_t>(FirstSerial + i);
         backend->Board().WriteInfoBlock(info);
+        std::copy(setup.configuration.begin(), setup.configuration.end(),
+                  backend->Board().Flash().begin() + board::ConfigAreaAddress);
         backend->RefuseAccess(Listed(setup.noPermission, i));
         // Only a dump reads the reports; a long watch would otherwise keep every one of them.
         backend->SetRecording(setup.record);

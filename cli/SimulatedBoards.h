@@ -23,6 +23,9 @@ struct SimSetup {
     std::vector<int> noPermission;    // boards (from 1) whose node the user may not open
     bool record = false;              // keep the reports each board receives (--sim-dump)
     unsigned latencyUs = 0;           // time each exchange takes, as over a real USB link
+    // What every board's configuration area holds from its start, erased flash after it
+    // (empty: the area is erased).
+    std::vector<uint8_t> configuration;
 };
 
 // Simulated boards, each behind a device layer of its own: serial numbers 42, 43, ... and

@@ -1,21 +1,20 @@
 #!/usr/bin/env python3
 """Makes one table of a whole lab from what tarvik-cli answered on each PC.
 
-Each PC's run is a JSON file HOST.json in the results folder: {"rc": exit status, "stdout":
-..., "stderr": ...}, as the playbooks write it on the teacher's machine. A PC that has no
-file was not reached. Writes OUT.csv and OUT.md and exits with 1 when any PC or board needs
-the teacher (unreachable, tool missing, no board, a failed board, no end in time), else 0.
+The answers are one JSON file, as the playbooks write it on the teacher's machine: for each
+PC that answered, {"rc": exit status, "stdout": ..., "stderr": ...}. A PC that is not in it
+was not reached. Writes OUT.csv and OUT.md and exits with 1 when any PC or board needs the
+teacher (unreachable, tool missing, no board, a failed board, no end in time), else 0.
 
-  lab_table.py inventory|program RESULTS_DIR OUT HOST...
+  lab_table.py inventory|program ANSWERS.json OUT HOST...
 """
 import csv
 import json
-import os
 import sys
 
 INVENTORY_COLUMNS = ["pc", "port", "node", "serial", "cycles", "last_programmed", "last_file",
                      "jtag_chain", "problem"]
-PROGRAM_COLUMNS = ["pc", "node", "serial", "verdict", "verified", "serial_given", "problem"]
+PROGRAM_COLUMNS = ["pc", "port", "node", "serial", "verdict", "verified", "serial_given", "problem"]
 
 # Exit statuses of `timeout` around the tool: ended by the time limit, or killed after it.
 TIMED_OUT = {124, 137}
@@ -78,21 +77,21 @@ def program_rows(host, run):
         verified = board.get("verified")
         rows.append({
             "pc": host,
+            "port": board.get("port", ""),
             "node": board.get("node", ""),
             "serial": board.get("serial_text", ""),
             "verdict": board.get("result", ""),
             "verified": "" if verified is None else ("yes" if verified else "no"),
             "serial_given": "" if board.get("serial_given") is None else board["serial_given"],
+            # The tool's key of the reason ("no-reply", "verify-differs", ...) beside its words
+            # in the verdict.
             "problem": "" if board.get("succeeded") and verified is not False
-                       else ("verify differs" if board.get("succeeded") else "failed"),
+                       else "failed: " + board["failure"] if board.get("failure") else "failed",
         })
     return rows
 
 
-def read_run(folder, host):
-    path = os.path.join(folder, host + ".json")
-    if not os.path.exists(path):
-        return None
+def read_answers(path):
     with open(path, encoding="utf-8") as stream:
         return json.load(stream)
 
@@ -126,10 +125,10 @@ def main(argv):
     if len(argv) < 4 or argv[1] not in ("inventory", "program"):
         sys.stderr.write(__doc__)
         return 2
-    kind, folder, out, hosts = argv[1], argv[2], argv[3], argv[4:]
+    kind, answers, out, hosts = argv[1], read_answers(argv[2]), argv[3], argv[4:]
     make = inventory_rows if kind == "inventory" else program_rows
     columns = INVENTORY_COLUMNS if kind == "inventory" else PROGRAM_COLUMNS
-    rows = [row for host in hosts for row in make(host, read_run(folder, host))]
+    rows = [row for host in hosts for row in make(host, answers.get(host))]
     write_tables(rows, columns, out, "Boards of the lab" if kind == "inventory" else "Programmed lab")
     problems = [row for row in rows if row.get("problem")]
     for row in problems:

@@ -210,6 +210,66 @@ TEST_F(BoardTest, SilentBoardCostsAtMostTwoTimeOuts)
     }
 }
 
+// What a board holds, read out, is a file whose download writes the same configuration
+// area: the file's bytes without the erased flash (0xFF) a download writes after them, which
+// cannot be told apart from bytes 0xFF at the file's end.
+TEST_F(BoardTest, ReadConfigurationGivesBackWhatADownloadWrote)
+{
+    std::vector<uint8_t> endsErased = Pattern(500);
+    endsErased.back() = 0x11;
+    const std::vector<uint8_t> readEndsErased = endsErased;
+    endsErased.insert(endsErased.end(), 20, uint8_t{0xFF});
+    std::vector<uint8_t> wholeArea = Pattern(MaxConfigFileBytes);
+    wholeArea.back() = 0x22;
+    std::vector<uint8_t> onePage = Pattern(FlashPageSize);
+    onePage.back() = 0x33;
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        std::vector<uint8_t> read;
+    } rows[] = {
+        {"file ending in bytes 0xFF", endsErased, readEndsErased},
+        {"file as long as the area takes", wholeArea, wholeArea},
+        {"file of one page", onePage, onePage},
+    };
+    const auto area = [](sim::SimBackend& board) {
+        const auto& flash = board.Board().Flash();
+        return std::vector<uint8_t>(flash.begin() + ConfigAreaAddress, flash.begin() + ConfigAreaAddress + ConfigAreaSize);
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string path = WriteFile("lab.rbf", row.file);
+        ASSERT_EQ(boardObject.Download(path, path)->end, DownloadEnd::Configured);
+        observer.pages = 0;
+        const Result<std::vector<uint8_t>> read = boardObject.ReadConfiguration();
+        ASSERT_TRUE(read.Ok());
+        EXPECT_EQ(*read, row.read);
+        EXPECT_EQ(observer.pages, 256);
+        EXPECT_EQ(observer.lastProgress, ConfigAreaSize);
+
+        // Downloaded into another board, the bytes read give the same configuration area.
+        sim::SimBackend other;
+        Board second(other, FixedTime);
+        const std::string saved = WriteFile("saved.rbf", *read);
+        ASSERT_EQ(second.Download(saved, saved)->end, DownloadEnd::Configured);
+        EXPECT_EQ(area(other), area(dev));
+    }
+}
+
+TEST_F(BoardTest, ReadConfigurationOfAnErasedBoardIsEmptyAndStopsWhenAsked)
+{
+    const Result<std::vector<uint8_t>> erased = boardObject.ReadConfiguration();
+    ASSERT_TRUE(erased.Ok());
+    EXPECT_TRUE(erased->empty());
+
+    observer.pages = 0;
+    observer.stopAfterPages = 3;
+    const Result<std::vector<uint8_t>> stopped = boardObject.ReadConfiguration();
+    ASSERT_FALSE(stopped.Ok());
+    EXPECT_EQ(stopped.Error().kind, FailureKind::Stopped);
+    EXPECT_EQ(observer.pages, 3);
+}
+
 TEST(BoardTextTest, TextsFromBoardData)
 {
     EXPECT_EQ(text::Serial(42), "TRK_00042");

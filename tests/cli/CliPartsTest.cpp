@@ -173,11 +173,11 @@ TEST(SummaryTest, SaysWhichBoardGotWhichNumberAndCounts)
 {
     std::vector<BoardDownload> boards(3);
     boards[0] = {"/dev/hidraw3", 42, std::nullopt, "TRK_00042", true, "FPGA configuration successful",
-                 VerifyState::Matches, std::nullopt, {}, "1-1", false};
+                 VerifyState::Matches, std::nullopt, {}, "1-1", false, ""};
     boards[1] = {"/dev/hidraw10", 0, 100, "TRK_00100", true, "FPGA configuration successful",
-                 VerifyState::NotAsked, std::nullopt, {}, "1-2", false};
+                 VerifyState::NotAsked, std::nullopt, {}, "1-2", false, ""};
     boards[2] = {"/dev/hidraw11", std::nullopt, std::nullopt, "", false, "Flash memory update unsuccessful",
-                 VerifyState::NotAsked, std::nullopt, {}, "1-3", false};
+                 VerifyState::NotAsked, std::nullopt, {}, "1-3", false, "no-reply"};
     const std::vector<std::string> lines = SummaryLines(boards);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "BOARD          SERIAL                        RESULT");

@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "CliProcess.h"
+#include "board/Download.h"
+#include "cli/Program.h"
 #include "cli/SimFault.h"
 
 // tarvik-cli run as a process on simulated boards: what a user or a script sees of it.
@@ -41,6 +43,39 @@ protected:
 
     std::filesystem::path m_dir;
 };
+
+using Bytes = std::vector<uint8_t>;
+
+void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream stream(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
+// The names in a folder: a read that failed leaves no file of its own behind.
+std::vector<std::string> Names(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Bytes Pattern(std::size_t size, uint8_t last)
+{
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 13 + i / 256 + 1);
+    if (size > 0)
+        bytes.back() = last;
+    return bytes;
+}
 
 json ParseOut(const CliRun& run)
 {
@@ -98,7 +133,7 @@ TEST_F(CliProgram, HelpListsEveryCommand)
     for (const char* synopsis : {"list [--json]", "info [BOARD] [--json]",
                                  "download FILE [BOARD | --all] [--serial N] [--verify] [--json]",
                                  "pins [BOARD] [--json]", "drive PIN high|low|hi-z [BOARD]", "drive-all high|low [BOARD]",
-                                 "release [BOARD]", "watch [BOARD] [--rate HZ]"})
+                                 "release [BOARD]", "watch [BOARD] [--rate HZ]", "read FILE [BOARD] [--force] [--json]"})
         EXPECT_NE(run.out.find(std::string("\n  ") + synopsis + "\n"), std::string::npos) << synopsis;
     EXPECT_NE(run.out.find("Exit status: 0"), std::string::npos);
 }
@@ -245,6 +280,45 @@ TEST_F(CliProgram, AFailingBoardNeverStopsTheOthers)
     EXPECT_EQ(ParseOut(run)["boards"][0]["result"], "Flash memory update unsuccessful (the board did not answer ProgramPage)");
 }
 
+// Each failed board's reason as a key a script can compare, beside the words of "result".
+TEST_F(CliProgram, FailedBoardsGiveTheirReasonAsAKey)
+{
+    const std::string tooLong = (m_dir / "big.rbf").string();
+    WriteBytes(tooLong, Pattern(40000, 1));
+    // A download of the 300-byte file on one board: exchange 1 holds the FPGA, 2 to 7 read
+    // the information block, 8 to 775 write the pages, 776 to 781 the record, 782 releases
+    // the FPGA, 783 checks the chain; the read-back follows.
+    const struct {
+        const char* what;
+        std::vector<std::string> sim;
+        std::string file;
+        json failure;
+    } rows[] = {
+        {"programmed", {}, ConfigFile(), nullptr},
+        {"reply lost at a page", {"--sim-fault", "no-reply@400"}, ConfigFile(), "no-reply"},
+        {"page refused", {"--sim-fault", "refused@400"}, ConfigFile(), "not-done"},
+        {"FPGA not configured", {"--sim-fault", "refused@782"}, ConfigFile(), "not-done"},
+        {"read-back lost", {"--sim-fault", "no-reply@800"}, ConfigFile(), "no-reply"},
+        {"node may not be opened", {"--sim-no-permission", "1"}, ConfigFile(), "cannot-open"},
+        {"file too long", {}, tooLong, "file-refused"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = {"--sim"};
+        args.insert(args.end(), row.sim.begin(), row.sim.end());
+        args.insert(args.end(), {"download", row.file, "--all", "--verify", "--json"});
+        const CliRun run = RunCli(args);
+        const json board = ParseOut(run)["boards"][0];
+        EXPECT_EQ(board["failure"], row.failure) << row.what << "\n" << board.dump();
+        EXPECT_EQ(board["succeeded"], row.failure == nullptr) << row.what;
+    }
+
+    const CliRun list = RunCli({"--sim=3", "--sim-fault", "no-reply@2", "--sim-no-permission", "2", "list", "--json"});
+    const json boards = ParseOut(list)["boards"];
+    EXPECT_EQ(boards[0]["failure"], "no-reply");
+    EXPECT_EQ(boards[1]["failure"], "cannot-open");
+    EXPECT_EQ(boards[2]["failure"], nullptr);
+}
+
 TEST_F(CliProgram, BlankBoardsAreNumberedInPortOrder)
 {
     const CliRun run = RunCli({"--sim=4", "--sim-blank", "2", "--sim-blank", "4", "--sim-dump", DumpFile(), "download",
@@ -260,6 +334,131 @@ TEST_F(CliProgram, BlankBoardsAreNumberedInPortOrder)
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("4 boards: 4 programmed, 0 failed"), std::string::npos) << run.out;
+}
+
+// The board holds what --sim-config gives it, as a download of that file leaves the flash.
+TEST_F(CliProgram, ReadSavesTheBytesADownloadOfTheFileWrites)
+{
+    Bytes endsErased = Pattern(700, 0x44);
+    endsErased.insert(endsErased.end(), 30, uint8_t{0xFF});
+    const Bytes wholeArea = Pattern(board::MaxConfigFileBytes, 0x55);
+    const Bytes onePage = Pattern(128, 0x66);
+    // No download writes the area's last byte: a board that holds one there has no file.
+    const Bytes lastByteWritten = Pattern(board::ConfigAreaSize, 0x77);
+    const struct {
+        const char* what;
+        Bytes held;
+        int exitCode;
+        Bytes saved;  // no file when the read fails
+        const char* failure;
+    } rows[] = {
+        {"file ending in bytes 0xFF: saved without them", endsErased, 0, Pattern(700, 0x44), nullptr},
+        {"file as long as the area takes", wholeArea, 0, wholeArea, nullptr},
+        {"file of one page", onePage, 0, onePage, nullptr},
+        {"erased area: no configuration", {}, 1, {}, "no-configuration"},
+        {"the area's last byte written", lastByteWritten, 1, {}, "beyond-file-limit"},
+    };
+    const std::filesystem::path held = m_dir / "held.rbf";
+    const std::filesystem::path saved = m_dir / "saved.rbf";
+    for (const auto& row : rows) {
+        WriteBytes(held, row.held);
+        std::filesystem::remove(saved);
+        const CliRun run = RunCli({"--sim", "--sim-config", held.string(), "read", saved.string(), "--json"});
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.what << "\n" << run.err;
+        const json result = ParseOut(run);
+        EXPECT_EQ(result["succeeded"], row.failure == nullptr) << row.what;
+        EXPECT_EQ(result["port"], "1-1") << row.what;
+        if (row.failure == nullptr) {
+            EXPECT_EQ(result["failure"], nullptr) << row.what;
+            EXPECT_EQ(result["bytes"], row.saved.size()) << row.what;
+            EXPECT_EQ(ReadBytes(saved), row.saved) << row.what;
+        } else {
+            EXPECT_EQ(result["failure"], row.failure) << row.what;
+            EXPECT_FALSE(std::filesystem::exists(saved)) << row.what;
+            EXPECT_NE(run.err.find("no file written"), std::string::npos) << row.what << "\n" << run.err;
+        }
+    }
+}
+
+TEST_F(CliProgram, ReadOverwritesAFileOnlyWhenTold)
+{
+    const std::filesystem::path saved = m_dir / "saved.rbf";
+    WriteBytes(saved, {1, 2, 3});
+    const std::string dump = "--sim-dump=" + DumpFile();
+    const CliRun refused = RunCli({"--sim", "--sim-config", ConfigFile(), dump, "read", saved.string()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("saved.rbf: exists: give --force to overwrite it"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadBytes(saved), Bytes({1, 2, 3}));
+    EXPECT_TRUE(Dump()["boards"][0]["commands"].empty()) << "nothing is read for a file that cannot take it";
+
+    const CliRun folder = RunCli({"--sim", "--sim-config", ConfigFile(), "read", m_dir.string(), "--force"});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_NE(folder.err.find(": Is a directory"), std::string::npos) << folder.err;
+
+    const CliRun forced = RunCli({"--sim", "--sim-config", ConfigFile(), "read", saved.string(), "--force"});
+    ASSERT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(ReadBytes(saved), ReadBytes(ConfigFile()));
+    EXPECT_NE(forced.out.find("configuration saved to " + saved.string() + ": 300 bytes."), std::string::npos) << forced.out;
+    EXPECT_EQ(Names(m_dir), (std::vector<std::string>{"blink.rbf", "dump.json", "saved.rbf"}));
+}
+
+// Whatever exchange of the read fails, and however: no file is written, an existing one
+// stays as it was, and the exit status says so. Run in this process: a read is 768
+// exchanges, and each is tried with every fault.
+TEST_F(CliProgram, ReadThatFailsAtAnyExchangeLeavesNoFile)
+{
+    const std::filesystem::path saved = m_dir / "saved.rbf";
+    const auto run = [&](std::vector<std::string> args, std::string* out = nullptr) {
+        std::ostringstream outStream, errStream;
+        const int exitCode = cli::RunProgram(args, outStream, errStream, false);
+        if (out != nullptr)
+            *out = outStream.str();
+        return exitCode;
+    };
+    std::string out;
+    ASSERT_EQ(run({"--sim", "--sim-config", ConfigFile(), "--sim-dump", DumpFile(), "read", saved.string()}), 0);
+    const std::size_t exchanges = Dump()["boards"][0]["commands"].size();
+    ASSERT_EQ(exchanges, 3u * 256u);
+    std::filesystem::remove(DumpFile());
+
+    const Bytes old = {9, 8, 7};
+    std::vector<std::string> wrong;
+    for (std::size_t exchange = 1; exchange <= exchanges; ++exchange) {
+        for (const sim::LinkFaultName& kind : sim::LinkFaultNames) {
+            // Over an existing file, and for the cheapest kind also where there is none.
+            for (const bool existing : {true, false}) {
+                if (!existing && kind.fault != sim::LinkFault::NoReply)
+                    continue;
+                if (existing)
+                    WriteBytes(saved, old);
+                else
+                    std::filesystem::remove(saved);
+                const std::string fault = std::string(kind.name) + "@" + std::to_string(exchange);
+                std::vector<std::string> args = {"--sim", "--sim-config", ConfigFile(), "--sim-fault", fault,
+                                                 "read", saved.string()};
+                if (existing)
+                    args.push_back("--force");
+                const int exitCode = run(args);
+                const std::vector<std::string> expected =
+                    existing ? std::vector<std::string>{"blink.rbf", "saved.rbf"} : std::vector<std::string>{"blink.rbf"};
+                if (exitCode != 1 || Names(m_dir) != expected || (existing && ReadBytes(saved) != old))
+                    wrong.push_back(fault + (existing ? " over a file" : "") + ": exit " + std::to_string(exitCode));
+            }
+        }
+    }
+    EXPECT_TRUE(wrong.empty()) << wrong.size() << " runs went wrong, the first: " << wrong.front();
+}
+
+TEST_F(CliProgram, CtrlCStopsTheReadWithoutAFile)
+{
+    const std::filesystem::path saved = m_dir / "saved.rbf";
+    clitest::RunningCli read({"--sim", "--sim-latency", "5000", "--sim-config", ConfigFile(), "read", saved.string()});
+    ASSERT_TRUE(read.WaitForOutput("Reading the configuration of /dev/hidraw-sim0"));
+    read.Signal(SIGINT);
+    const CliRun run = read.Finish();
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_NE(run.err.find("read stopped; no file written"), std::string::npos) << run.err;
+    EXPECT_EQ(Names(m_dir), std::vector<std::string>{"blink.rbf"});
 }
 
 struct WatchEnd {
