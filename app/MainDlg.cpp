@@ -13,11 +13,10 @@
 #include <QStyle>
 
 #include "app/AboutDlg.h"
+#include "app/BoardDisplay.h"
 #include "app/DeviceChange.h"
 #include "app/IconPlacement.h"
 #include "board/BoardText.h"
-#include "board/Download.h"
-#include "board/InfoBlock.h"
 #include "board/LocalTime.h"
 #include "boardtest/TestDlg.h"
 #include "dialog/DataExchange.h"
@@ -68,17 +67,18 @@ bool CMainDlg::OnInitDialog()
     setWindowIcon(m_icon);
 
     LogLine(FormatLocalTime(m_clock, LogTimePrefix) + "Tarvik (V1.02) initialized");
-    SetProgrammingMode(m_link, 1);
-    InfoBlock sbuf{};
-    ReadFlashPage(m_link, 0, sbuf.data());
-    ReadFlashPage(m_link, 128, sbuf.data() + FlashPageSize);
-    ApplyOpeningDisplay(sbuf, m_link.ReplyReport()[boardlink::StatusByte], *this);
-    SetProgressRange(0, 0x7FFF);
-    SetProgressPos(0);
-
-    if (CheckJtagChain(m_link) != ChainCheck::Usable)
-        LogLine("JTAG boundary scan not enabled .... board tests will not work!");
-    SetProgrammingMode(m_link, 0);
+    {
+        // One action: a board that has stopped answering costs the opening two read time
+        // limits at most.
+        const Board::Action action(m_board);
+        m_board.SetProgrammingMode(true);
+        ShowOpeningInfo(m_board.ReadInfo(), *this);
+        SetProgressRange(0, 0x7FFF);
+        SetProgressPos(0);
+        if (const auto line = ChainLine(m_board.CheckChain(), "JTAG boundary scan not enabled .... board tests will not work!"))
+            LogLine(*line);
+        m_board.SetProgrammingMode(false);
+    }
     UpdateData(false);
     if (QWidget* download = GetDlgItem(IDC_DOWNLOAD))
         download->setFocus(Qt::OtherFocusReason);
@@ -103,12 +103,19 @@ void CMainDlg::OnDownload()
     if (!UpdateData(true))
         return;
     RunOnBoard(
-        [this, readBack = m_readBackAfterDownload] {
-            const DownloadOutcome outcome = RunDownload(m_link, *this, m_clock);
+        [this, file = m_strFile, readBack = m_readBackAfterDownload] {
+            // The file text names the file and, for a blank board, its number.
+            DownloadEvents events(*this);
+            m_board.SetObserver(&events);
+            const Result<DownloadResult> result = m_board.Download(file, file);
+            m_board.SetObserver(nullptr);
+            // The boxes and the end of the log are the UI thread's; the worker goes on once
+            // a message box has been read, as on the UI thread.
+            OnUiThread([this, &result] { ShowDownloadResult(result, *this); }, true);
             // Worth doing whenever every page went in, also when the FPGA did not come up.
-            if (readBack && !m_stopRequested &&
-                (outcome == DownloadOutcome::Configured || outcome == DownloadOutcome::ConfigurationFailed))
-                LogReadBack(m_board.ReadBack(m_strFile));
+            if (readBack && !m_stopRequested && result &&
+                (result->end == DownloadEnd::Configured || result->end == DownloadEnd::ConfigurationFailed))
+                LogReadBack(m_board.ReadBack(file));
         },
         [this] { UpdateData(false); });
 }

@@ -27,7 +27,7 @@ public:
     ~CMainDlg() override;
 
     // MainWindowHost
-    boardlink::BoardLink& Link() override { return m_link; }
+    board::Board& BoardObject() override { return m_board; }
     const board::Clock& Clock() const override { return m_clock; }
     bool UpdateData(bool saveAndValidate) override { return CDialog::UpdateData(saveAndValidate); }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/MainDlg.h"
+#include "board/Board.h"
 #include "board/Download.h"
 #include "link/BoardLink.h"
 #include "res/resource.h"
@@ -90,11 +91,9 @@ int main(int argc, char** argv)
     {
         sim::SimBackend board;
         board.SetRealTiming(true);
-        boardlink::BoardLink link(board);
-        board::BoardTexts texts;
-        texts.m_strFile = file;
+        board::Board object(board);
         board.DropNextReply(LostReplyAt);
-        onUiThread = MeasureGap([&] { board::RunDownload(link, texts); }, [] { return true; });
+        onUiThread = MeasureGap([&] { object.Download(file, file); }, [] { return true; });
     }
 
     Gap window;

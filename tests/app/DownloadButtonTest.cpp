@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/MainDlg.h"
+#include "board/Board.h"
 #include "board/Download.h"
 #include "dialog/MessageBox.h"
 #include "link/Reports.h"

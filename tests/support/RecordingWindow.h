@@ -3,15 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "board/InfoBlock.h"
 #include "board/Board.h"
 #include "link/BoardLink.h"
 #include "link/Reporter.h"
 #include "sim/SimBackend.h"
 
-// What a main window keeps and shows, without widgets: it records what the board link and
-// the board operations log, show and ask, so they can be checked line by line.
-class RecordingWindow : public boardlink::Reporter, public board::BoardTexts {
+// What a main window shows, without widgets: it records what the board link logs, shows and
+// asks, so it can be checked line by line.
+class RecordingWindow : public boardlink::Reporter {
 public:
     std::vector<std::string> log;
     std::vector<std::string> messageBoxes;  // "caption: text"
