@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMessageBox>
-#include <QThread>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
@@ -31,20 +30,18 @@ CMainDlg::CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* wat
 {
     m_link.SetReporter(this);
     m_link.SetBoardFoundHandler([this] { OnUiThread([this] { RegisterBoardNotification(); }); });
+    connect(&m_worker, &BoardWorker::BusyChanged, this, &CMainDlg::OnWorkerBusy);
+    connect(&m_worker, &BoardWorker::BecameIdle, this, &CMainDlg::OnWorkerIdle);
 }
 
 CMainDlg::~CMainDlg()
 {
     // A window destroyed during a board operation stops it after the page in flight; the
-    // worker's lines and boxes still come here while it ends.
-    if (m_worker != nullptr) {
-        m_stopRequested = true;
-        // What the window does when an operation ends is not for a window being destroyed.
-        disconnect(m_worker, nullptr, this, nullptr);
-        while (!m_worker->wait(10))
-            QApplication::processEvents();
-        delete m_worker;
-    }
+    // worker's lines and boxes still come here while it ends, but what the window does when
+    // an operation ends is not for a window being destroyed.
+    m_destroying = true;
+    m_stopRequested = true;
+    m_worker.WaitUntilIdle();
     if (m_boardNotificationRegistered)
         m_watcher->Unregister();
 }
@@ -102,7 +99,9 @@ void CMainDlg::OnDownload()
     // nothing is sent for it.
     if (!UpdateData(true))
         return;
-    RunOnBoard(
+    m_stopRequested = false;
+    m_worker.Run(
+        this,
         [this, file = m_strFile, readBack = m_readBackAfterDownload] {
             // The file text names the file and, for a blank board, its number.
             DownloadEvents events(*this);
@@ -111,13 +110,21 @@ void CMainDlg::OnDownload()
             m_board.SetObserver(nullptr);
             // The boxes and the end of the log are the UI thread's; the worker goes on once
             // a message box has been read, as on the UI thread.
-            OnUiThread([this, &result] { ShowDownloadResult(result, *this); }, true);
+            OnUiThread(
+                [this, &result] {
+                    if (!m_destroying)
+                        ShowDownloadResult(result, *this);
+                },
+                true);
             // Worth doing whenever every page went in, also when the FPGA did not come up.
             if (readBack && !m_stopRequested && result &&
                 (result->end == DownloadEnd::Configured || result->end == DownloadEnd::ConfigurationFailed))
                 LogReadBack(m_board.ReadBack(file));
         },
-        [this] { UpdateData(false); });
+        [this] {
+            if (!m_destroying)
+                UpdateData(false);
+        });
 }
 
 void CMainDlg::LogReadBack(const board::Result<board::Comparison>& readBack)
@@ -130,23 +137,21 @@ void CMainDlg::LogReadBack(const board::Result<board::Comparison>& readBack)
         LogLine("  Read-back: verified");
 }
 
-void CMainDlg::RunOnBoard(std::function<void()> work, std::function<void()> ended)
+void CMainDlg::OnWorkerBusy(bool busy)
 {
-    EnableBoardControls(false);
-    m_stopRequested = false;
-    m_worker = QThread::create(std::move(work));
-    connect(m_worker, &QThread::finished, this, [this, ended = std::move(ended)] {
-        m_worker->wait();
-        delete m_worker;
-        m_worker = nullptr;
-        ended();
-        EnableBoardControls(true);
-        for (const auto& [event, notification] : std::exchange(m_deviceChangesHeld, {}))
-            OnDeviceChange(event, notification);
-        if (m_closeWhenDone)
-            CDialog::OnCancel();
-    });
-    m_worker->start();
+    if (m_destroying)
+        return;
+    EnableBoardControls(!busy);
+    if (!busy && m_closeWhenDone)
+        CDialog::OnCancel();
+}
+
+void CMainDlg::OnWorkerIdle()
+{
+    if (m_destroying)
+        return;
+    for (const auto& [event, notification] : std::exchange(m_deviceChangesHeld, {}))
+        OnDeviceChange(event, notification);
 }
 
 void CMainDlg::EnableBoardControls(bool enable)
@@ -167,7 +172,7 @@ void CMainDlg::OnUiThread(std::function<void()> show, bool wait)
 
 void CMainDlg::OnCancel()
 {
-    if (m_worker == nullptr) {
+    if (!m_worker.Busy()) {
         CDialog::OnCancel();
         return;
     }
@@ -179,7 +184,7 @@ void CMainDlg::OnCancel()
         this, windowTitle(),
         QStringLiteral("A download is in progress. Stop it after the page being written and close? "
                        "The board then holds a partial configuration until the next download."));
-    if (answer != QMessageBox::Yes || m_worker == nullptr)
+    if (answer != QMessageBox::Yes || !m_worker.Busy())
         return;
     m_stopRequested = true;
     m_closeWhenDone = true;
@@ -187,7 +192,7 @@ void CMainDlg::OnCancel()
 
 void CMainDlg::OnBoardTest()
 {
-    CTestDlg testdialog(m_board);
+    CTestDlg testdialog(m_worker);
     SetProgressPos(0);
     testdialog.DoModal();
     UpdateData(false);
@@ -288,8 +293,8 @@ void CMainDlg::RegisterBoardNotification()
 
 bool CMainDlg::OnDeviceChange(uint32_t event, const boardlink::DeviceNotification& notification)
 {
-    // The board is the worker's until its operation ends.
-    if (m_worker != nullptr) {
+    // The board is the worker's until its work has ended.
+    if (!m_worker.Idle()) {
         m_deviceChangesHeld.emplace_back(event, notification);
         return true;
     }
