@@ -26,7 +26,9 @@
 using namespace board;
 
 CMainDlg::CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher, QWidget* parent)
-    : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher), m_board(backend), m_link(m_board.Link())
+    : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher),
+      // The programming record is stamped by the window's clock, which tests may set.
+      m_board(backend, [this] { return m_clock(); }), m_link(m_board.Link())
 {
     m_link.SetReporter(this);
     m_link.SetBoardFoundHandler([this] { OnUiThread([this] { RegisterBoardNotification(); }); });

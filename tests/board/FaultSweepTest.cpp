@@ -18,7 +18,6 @@
 #include "support/FaultSweep.h"
 #include "support/FixedTime.h"
 
-namespace fs = std::filesystem;
 using namespace board;
 
 namespace {
@@ -74,25 +73,7 @@ std::vector<std::string> Violations(const Flash& before, bool blank, const Outco
 // One instance per board: with a serial number, and blank.
 class FaultSweep : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("tarvik-fault-sweep-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-        const std::vector<uint8_t> content = Configuration();
-        std::ofstream(m_dir / FileText, std::ios::binary)
-            .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
-        m_cwd = fs::current_path();
-        fs::current_path(m_dir);
-    }
-    void TearDown() override
-    {
-        fs::current_path(m_cwd);
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
-
-    fs::path m_dir;
-    fs::path m_cwd;
+    SweepFolder m_folder{"tarvik-fault-sweep"};
 };
 
 TEST_P(FaultSweep, EveryFaultAtEveryExchangeLeavesTheBoardKnownAndTheLogTrue)

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -119,5 +123,33 @@ inline FlashAfter Judge(const Flash& before, bool blank, const Flash& after)
         judged.wrong.push_back("cycles and file name recorded for a configuration that is not whole in the flash");
     return judged;
 }
+
+// A folder of its own holding the file, made the working folder while it lives, so that the
+// file text names the file and begins with the blank board's number.
+class SweepFolder {
+public:
+    explicit SweepFolder(const std::string& name)
+        : m_dir(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))),
+          m_cwd(std::filesystem::current_path())
+    {
+        std::filesystem::create_directories(m_dir);
+        const std::vector<uint8_t>& content = Configuration();
+        std::ofstream(m_dir / FileText, std::ios::binary)
+            .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+        std::filesystem::current_path(m_dir);
+    }
+    ~SweepFolder()
+    {
+        std::filesystem::current_path(m_cwd);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    SweepFolder(const SweepFolder&) = delete;
+    SweepFolder& operator=(const SweepFolder&) = delete;
+
+private:
+    std::filesystem::path m_dir;
+    std::filesystem::path m_cwd;
+};
 
 }  // namespace faultsweep
