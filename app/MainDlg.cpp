@@ -158,9 +158,7 @@ void CMainDlg::OnWorkerIdle()
 
 void CMainDlg::EnableBoardControls(bool enable)
 {
-    for (const int id : {IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE})
-        if (QWidget* control = GetDlgItem(id))
-            control->setEnabled(enable);
+    EnableControls({IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE}, enable);
 }
 
 void CMainDlg::OnUiThread(std::function<void()> show, bool wait)

@@ -241,9 +241,7 @@ void CTestDlg::EnableBoardControls(bool enable)
 {
     if (m_leaving)
         enable = false;
-    for (const int id : {IDC_EXECUTETEST, IDC_WATCHPINS})
-        if (QWidget* control = GetDlgItem(id))
-            control->setEnabled(enable);
+    EnableControls({IDC_EXECUTETEST, IDC_WATCHPINS}, enable);
     if (m_boardView)
         m_boardView->setEnabled(enable);
 }
