@@ -77,6 +77,17 @@ Gap MeasureGap(const std::function<void()>& start, const std::function<bool()>& 
     return gap;
 }
 
+// Shows the window and paints it: its first paint is not the operation's, so it is done
+// before the ticks start.
+void ShowSettled(QWidget& window)
+{
+    window.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 void Print(const char* what, const Gap& gap)
 {
     std::printf("%-44s longest tick gap %6lld ms   operation %6lld ms\n", what, static_cast<long long>(gap.longestMs),
@@ -106,12 +117,7 @@ int main(int argc, char** argv)
         CMainDlg dialog(board, nullptr);
         dialog.SetMessageBoxHandler([](const MessageBoxRequest&) {});
         dialog.InitDialog();
-        dialog.show();
-        // The window's first paint is not the download's: it is done before the ticks start.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 300)
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        ShowSettled(dialog);
         dialog.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(file));
         QPushButton* download = dialog.Item<QPushButton>(IDC_DOWNLOAD);
         board.DropNextReply(LostReplyAt);
@@ -134,11 +140,7 @@ int main(int argc, char** argv)
         board::Board object(board);
         CTestDlg dialog(object);
         dialog.InitDialog();
-        dialog.show();
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 300)
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        ShowSettled(dialog);
         dialog.Item<QRadioButton>(1012)->setChecked(true);
         QWidget* execute = dialog.GetDlgItem(IDC_EXECUTETEST);
         board.DropNextReply();

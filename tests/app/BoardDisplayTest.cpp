@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <functional>
-#include <utility>
 
 #include "app/BoardDisplay.h"
 #include "board/Board.h"
@@ -29,6 +28,14 @@ InfoBlock MakeBlock(uint16_t serial, std::array<uint8_t, 6> date, uint32_t cycle
         block[12 + std::strlen(name)] = 0;
     }
     return block;
+}
+
+void ExpectBoxes(const BoardBoxes& shown, const BoardBoxes& expected, const char* what)
+{
+    EXPECT_EQ(shown.m_strSerial, expected.m_strSerial) << what;
+    EXPECT_EQ(shown.m_strLastProgrammed, expected.m_strLastProgrammed) << what;
+    EXPECT_EQ(shown.m_strFile, expected.m_strFile) << what;
+    EXPECT_EQ(shown.m_strCycles, expected.m_strCycles) << what;
 }
 
 struct DisplayCase {
@@ -77,17 +84,10 @@ TEST(DisplayRules, OpeningAttachAndDownloadTexts)
         const InfoRead read = ReadFromBoard(c.block, c.status);
         BoardBoxes opening;
         ShowOpeningInfo(read, opening);
-        EXPECT_EQ(opening.m_strSerial, c.opening.m_strSerial) << c.what;
-        EXPECT_EQ(opening.m_strLastProgrammed, c.opening.m_strLastProgrammed) << c.what;
-        EXPECT_EQ(opening.m_strFile, c.opening.m_strFile) << c.what;
-        EXPECT_EQ(opening.m_strCycles, c.opening.m_strCycles) << c.what;
-
+        ExpectBoxes(opening, c.opening, c.what);
         BoardBoxes attach;
         ShowAttachInfo(read, attach);
-        EXPECT_EQ(attach.m_strSerial, c.attach.m_strSerial) << c.what;
-        EXPECT_EQ(attach.m_strLastProgrammed, c.attach.m_strLastProgrammed) << c.what;
-        EXPECT_EQ(attach.m_strFile, c.attach.m_strFile) << c.what;
-        EXPECT_EQ(attach.m_strCycles, c.attach.m_strCycles) << c.what;
+        ExpectBoxes(attach, c.attach, c.what);
 
         sim::SimBackend dev;
         RecordingHost download(dev);
@@ -144,12 +144,8 @@ TEST(DisplayRules, FieldsThatDidNotComeBack)
         ShowOpeningInfo(read, opening);
         BoardBoxes attach;
         ShowAttachInfo(read, attach);
-        for (const auto& [shown, expected] : {std::pair{opening, c.opening}, std::pair{attach, c.attach}}) {
-            EXPECT_EQ(shown.m_strSerial, expected.m_strSerial) << c.what;
-            EXPECT_EQ(shown.m_strLastProgrammed, expected.m_strLastProgrammed) << c.what;
-            EXPECT_EQ(shown.m_strFile, expected.m_strFile) << c.what;
-            EXPECT_EQ(shown.m_strCycles, expected.m_strCycles) << c.what;
-        }
+        ExpectBoxes(opening, c.opening, c.what);
+        ExpectBoxes(attach, c.attach, c.what);
     }
 }
 

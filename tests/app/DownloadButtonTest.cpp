@@ -65,6 +65,22 @@ void TypeFileName(CMainDlg& window, const std::string& name)
     EXPECT_EQ(box->text().toStdString(), name);
 }
 
+// A file of the given content in the temporary folder, named for this test run.
+std::filesystem::path WriteFile(const std::string& name, const std::string& content)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("tarvik-" + name + "-" + std::to_string(::getpid()) + ".rbf");
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+// The main window on board, opened and shown, its message boxes going nowhere.
+void Open(CMainDlg& window)
+{
+    window.SetMessageBoxHandler([](const MessageBoxRequest&) {});
+    window.InitDialog();
+    Show(window);
+}
+
 // The Download button of the real main window: the typed path is taken from the box, the
 // file reaches the simulated flash, and the boxes, bar and log show the result.
 TEST(DownloadButton, DownloadsTheTypedFile)
@@ -161,13 +177,8 @@ TEST(DownloadButton, WindowAnswersDuringALostReply)
     sim::SimBackend board;
     board.SetRealTiming(true);
     CMainDlg window(board, nullptr);
-    window.SetMessageBoxHandler([](const MessageBoxRequest&) {});
-    window.InitDialog();
-    Show(window);
-
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("tarvik-download-lost-" + std::to_string(::getpid()) + ".rbf");
-    std::ofstream(path, std::ios::binary) << "a configuration of a few bytes";
+    Open(window);
+    const auto path = WriteFile("download-lost", "a configuration of a few bytes");
     TypeFileName(window, path.string());
     // Programming mode, then the block's two pages: the second one's reply is lost.
     board.DropNextReply(2);
@@ -207,13 +218,9 @@ TEST(DownloadButton, ClosingDuringADownloadAsksFirst)
         board.SetLatencyMicroseconds(3000);
         const auto flashBefore = board.Board().Flash();
         CMainDlg window(board, nullptr);
-        window.SetMessageBoxHandler([](const MessageBoxRequest&) {});
-        window.InitDialog();
-        Show(window);
-        const auto path = std::filesystem::temp_directory_path() /
-                          ("tarvik-download-close-" + std::to_string(::getpid()) + ".rbf");
+        Open(window);
         const std::string content(20000, 'c');
-        std::ofstream(path, std::ios::binary) << content;
+        const auto path = WriteFile("download-close", content);
         TypeFileName(window, path.string());
         window.Item<QPushButton>(IDC_DOWNLOAD)->click();
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.m_progress->value() > 0; }, 10000));
