@@ -8,17 +8,18 @@ BoardWorker::BoardWorker(board::Board& board, QObject* parent) : QObject(parent)
 {
     m_runner = new QObject;
     m_runner->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_runner, &QObject::deleteLater);
     m_thread.start();
 }
 
 BoardWorker::~BoardWorker()
 {
-    // Work already posted still runs (a download ends after the page in flight when its
-    // window asked it to stop); its endings, posted to this object or to gone contexts,
-    // are dropped.
+    // The windows wait until the worker is idle before it goes (a download ends after the
+    // page in flight once its window has asked it to stop); endings still posted to this
+    // object or to gone contexts are dropped.
     m_thread.quit();
     m_thread.wait();
+    // Its thread has ended: nothing runs on it any more.
+    delete m_runner;
 }
 
 void BoardWorker::Run(QObject* context, std::function<void()> work, std::function<void()> ended)
