@@ -1,7 +1,8 @@
 #include "app/DeviceChange.h"
 
+#include "app/BoardDisplay.h"
 #include "app/MainWindowHost.h"
-#include "board/InfoBlock.h"
+#include "board/Board.h"
 #include "board/LocalTime.h"
 #include "link/BoardLink.h"
 #include "link/BoardNotification.h"
@@ -13,13 +14,14 @@ namespace {
 void OnBoardArrival(MainWindowHost& window)
 {
     window.LogLine(FormatLocalTime(window.Clock(), "%m/%d/%Y %H:%M:%S Morvane FPGA board attached"));
-    InfoBlock sbuf{};
-    ReadFlashPage(window.Link(), 0, sbuf.data());
-    ReadFlashPage(window.Link(), 128, sbuf.data() + FlashPageSize);
-    ApplyAttachDisplay(sbuf, window);
+    Board& board = window.BoardObject();
+    // The reads and the chain check are one action: a board that has stopped answering
+    // costs it two read time limits at most.
+    const Board::Action action(board);
+    ShowAttachInfo(board.ReadInfo(), window);
     window.SetProgressPos(0);
-    if (CheckJtagChain(window.Link()) != ChainCheck::Usable)
-        window.LogLine("JTAG boundary scan chain disabled .... board tests will not work!");
+    if (const auto line = ChainLine(board.CheckChain(), "JTAG boundary scan chain disabled .... board tests will not work!"))
+        window.LogLine(*line);
     window.UpdateData(false);
 }
 

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMessageBox>
-#include <QThread>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
@@ -13,11 +12,10 @@
 #include <QStyle>
 
 #include "app/AboutDlg.h"
+#include "app/BoardDisplay.h"
 #include "app/DeviceChange.h"
 #include "app/IconPlacement.h"
 #include "board/BoardText.h"
-#include "board/Download.h"
-#include "board/InfoBlock.h"
 #include "board/LocalTime.h"
 #include "boardtest/TestDlg.h"
 #include "dialog/DataExchange.h"
@@ -28,24 +26,24 @@
 using namespace board;
 
 CMainDlg::CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher, QWidget* parent)
-    : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher), m_board(backend), m_link(m_board.Link())
+    : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher),
+      // The programming record is stamped by the window's clock, which tests may set.
+      m_board(backend, [this] { return m_clock(); }), m_link(m_board.Link())
 {
     m_link.SetReporter(this);
     m_link.SetBoardFoundHandler([this] { OnUiThread([this] { RegisterBoardNotification(); }); });
+    connect(&m_worker, &BoardWorker::BusyChanged, this, &CMainDlg::OnWorkerBusy);
+    connect(&m_worker, &BoardWorker::BecameIdle, this, &CMainDlg::OnWorkerIdle);
 }
 
 CMainDlg::~CMainDlg()
 {
     // A window destroyed during a board operation stops it after the page in flight; the
-    // worker's lines and boxes still come here while it ends.
-    if (m_worker != nullptr) {
-        m_stopRequested = true;
-        // What the window does when an operation ends is not for a window being destroyed.
-        disconnect(m_worker, nullptr, this, nullptr);
-        while (!m_worker->wait(10))
-            QApplication::processEvents();
-        delete m_worker;
-    }
+    // worker's lines and boxes still come here while it ends, but what the window does when
+    // an operation ends is not for a window being destroyed.
+    m_destroying = true;
+    m_stopRequested = true;
+    m_worker.WaitUntilIdle();
     if (m_boardNotificationRegistered)
         m_watcher->Unregister();
 }
@@ -68,17 +66,18 @@ bool CMainDlg::OnInitDialog()
     setWindowIcon(m_icon);
 
     LogLine(FormatLocalTime(m_clock, LogTimePrefix) + "Tarvik (V1.02) initialized");
-    SetProgrammingMode(m_link, 1);
-    InfoBlock sbuf{};
-    ReadFlashPage(m_link, 0, sbuf.data());
-    ReadFlashPage(m_link, 128, sbuf.data() + FlashPageSize);
-    ApplyOpeningDisplay(sbuf, m_link.ReplyReport()[boardlink::StatusByte], *this);
-    SetProgressRange(0, 0x7FFF);
-    SetProgressPos(0);
-
-    if (CheckJtagChain(m_link) != ChainCheck::Usable)
-        LogLine("JTAG boundary scan not enabled .... board tests will not work!");
-    SetProgrammingMode(m_link, 0);
+    {
+        // One action: a board that has stopped answering costs the opening two read time
+        // limits at most.
+        const Board::Action action(m_board);
+        m_board.SetProgrammingMode(true);
+        ShowOpeningInfo(m_board.ReadInfo(), *this);
+        SetProgressRange(0, 0x7FFF);
+        SetProgressPos(0);
+        if (const auto line = ChainLine(m_board.CheckChain(), "JTAG boundary scan not enabled .... board tests will not work!"))
+            LogLine(*line);
+        m_board.SetProgrammingMode(false);
+    }
     UpdateData(false);
     if (QWidget* download = GetDlgItem(IDC_DOWNLOAD))
         download->setFocus(Qt::OtherFocusReason);
@@ -102,15 +101,32 @@ void CMainDlg::OnDownload()
     // nothing is sent for it.
     if (!UpdateData(true))
         return;
-    RunOnBoard(
-        [this, readBack = m_readBackAfterDownload] {
-            const DownloadOutcome outcome = RunDownload(m_link, *this, m_clock);
+    m_stopRequested = false;
+    m_worker.Run(
+        this,
+        [this, file = m_strFile, readBack = m_readBackAfterDownload] {
+            // The file text names the file and, for a blank board, its number.
+            DownloadEvents events(*this);
+            m_board.SetObserver(&events);
+            const Result<DownloadResult> result = m_board.Download(file, file);
+            m_board.SetObserver(nullptr);
+            // The boxes and the end of the log are the UI thread's; the worker goes on once
+            // a message box has been read, as on the UI thread.
+            OnUiThread(
+                [this, &result] {
+                    if (!m_destroying)
+                        ShowDownloadResult(result, *this);
+                },
+                true);
             // Worth doing whenever every page went in, also when the FPGA did not come up.
-            if (readBack && !m_stopRequested &&
-                (outcome == DownloadOutcome::Configured || outcome == DownloadOutcome::ConfigurationFailed))
-                LogReadBack(m_board.ReadBack(m_strFile));
+            if (readBack && !m_stopRequested && result &&
+                (result->end == DownloadEnd::Configured || result->end == DownloadEnd::ConfigurationFailed))
+                LogReadBack(m_board.ReadBack(file));
         },
-        [this] { UpdateData(false); });
+        [this] {
+            if (!m_destroying)
+                UpdateData(false);
+        });
 }
 
 void CMainDlg::LogReadBack(const board::Result<board::Comparison>& readBack)
@@ -123,30 +139,26 @@ void CMainDlg::LogReadBack(const board::Result<board::Comparison>& readBack)
         LogLine("  Read-back: verified");
 }
 
-void CMainDlg::RunOnBoard(std::function<void()> work, std::function<void()> ended)
+void CMainDlg::OnWorkerBusy(bool busy)
 {
-    EnableBoardControls(false);
-    m_stopRequested = false;
-    m_worker = QThread::create(std::move(work));
-    connect(m_worker, &QThread::finished, this, [this, ended = std::move(ended)] {
-        m_worker->wait();
-        delete m_worker;
-        m_worker = nullptr;
-        ended();
-        EnableBoardControls(true);
-        for (const auto& [event, notification] : std::exchange(m_deviceChangesHeld, {}))
-            OnDeviceChange(event, notification);
-        if (m_closeWhenDone)
-            CDialog::OnCancel();
-    });
-    m_worker->start();
+    if (m_destroying)
+        return;
+    EnableBoardControls(!busy);
+    if (!busy && m_closeWhenDone)
+        CDialog::OnCancel();
+}
+
+void CMainDlg::OnWorkerIdle()
+{
+    if (m_destroying)
+        return;
+    for (const auto& [event, notification] : std::exchange(m_deviceChangesHeld, {}))
+        OnDeviceChange(event, notification);
 }
 
 void CMainDlg::EnableBoardControls(bool enable)
 {
-    for (const int id : {IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE})
-        if (QWidget* control = GetDlgItem(id))
-            control->setEnabled(enable);
+    EnableControls({IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE}, enable);
 }
 
 void CMainDlg::OnUiThread(std::function<void()> show, bool wait)
@@ -160,7 +172,7 @@ void CMainDlg::OnUiThread(std::function<void()> show, bool wait)
 
 void CMainDlg::OnCancel()
 {
-    if (m_worker == nullptr) {
+    if (!m_worker.Busy()) {
         CDialog::OnCancel();
         return;
     }
@@ -172,7 +184,7 @@ void CMainDlg::OnCancel()
         this, windowTitle(),
         QStringLiteral("A download is in progress. Stop it after the page being written and close? "
                        "The board then holds a partial configuration until the next download."));
-    if (answer != QMessageBox::Yes || m_worker == nullptr)
+    if (answer != QMessageBox::Yes || !m_worker.Busy())
         return;
     m_stopRequested = true;
     m_closeWhenDone = true;
@@ -180,7 +192,7 @@ void CMainDlg::OnCancel()
 
 void CMainDlg::OnBoardTest()
 {
-    CTestDlg testdialog(m_board);
+    CTestDlg testdialog(m_worker);
     SetProgressPos(0);
     testdialog.DoModal();
     UpdateData(false);
@@ -281,8 +293,8 @@ void CMainDlg::RegisterBoardNotification()
 
 bool CMainDlg::OnDeviceChange(uint32_t event, const boardlink::DeviceNotification& notification)
 {
-    // The board is the worker's until its operation ends.
-    if (m_worker != nullptr) {
+    // The board is the worker's until its work has ended.
+    if (!m_worker.Idle()) {
         m_deviceChangesHeld.emplace_back(event, notification);
         return true;
     }

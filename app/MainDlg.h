@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "app/MainWindowHost.h"
-#include "dialog/Dialog.h"
 #include "board/Board.h"
+#include "boardtest/BoardWorker.h"
+#include "dialog/Dialog.h"
 #include "link/BoardLink.h"
 #include "link/DeviceWatcher.h"
 
 class QListWidget;
 class QProgressBar;
-class QThread;
 
 // The main window: what the board's flash remembers, the file to download, the three
 // buttons, the progress bar and the activity log. It holds the link to the board on
@@ -27,7 +27,7 @@ public:
     ~CMainDlg() override;
 
     // MainWindowHost
-    boardlink::BoardLink& Link() override { return m_link; }
+    board::Board& BoardObject() override { return m_board; }
     const board::Clock& Clock() const override { return m_clock; }
     bool UpdateData(bool saveAndValidate) override { return CDialog::UpdateData(saveAndValidate); }
 
@@ -44,7 +44,9 @@ public:
     bool StopRequested() override { return m_stopRequested; }
 
     // A board operation runs on the board's worker thread.
-    bool Busy() const { return m_worker != nullptr; }
+    bool Busy() const { return m_worker.Busy(); }
+    // The board's worker, shared with the test dialog.
+    BoardWorker& Worker() { return m_worker; }
 
     // Whether a download whose pages all went in is read back and compared with its file
     // (off unless chosen in the window's context menu).
@@ -74,9 +76,10 @@ private:
     void OnBoardTest();
     void OnDownload();
     void OnPaint();
-    // Runs work on the board's worker thread with the controls that start another board
-    // operation disabled; ended runs on the UI thread once it is over.
-    void RunOnBoard(std::function<void()> work, std::function<void()> ended);
+    // The controls that would start another board operation, disabled while one runs; once
+    // the worker is idle, the device changes held meanwhile are handled.
+    void OnWorkerBusy(bool busy);
+    void OnWorkerIdle();
     void EnableBoardControls(bool enable);
     // The read-back's line in the log: verified, the first differing address, or not read.
     void LogReadBack(const board::Result<board::Comparison>& readBack);
@@ -90,10 +93,12 @@ private:
     // The board and its link; the link reports to this window.
     board::Board m_board;
     boardlink::BoardLink& m_link;
-    // The thread of the board operation running; the board is used from it alone meanwhile.
-    QThread* m_worker = nullptr;
+    // The thread the board's operations run on; the board is used from it alone while it
+    // is not idle.
+    BoardWorker m_worker{m_board};
     std::atomic<bool> m_stopRequested = false;
     bool m_closeWhenDone = false;
+    bool m_destroying = false;
     bool m_readBackAfterDownload = false;
     // Device changes that came during a board operation, handled once it is over.
     std::vector<std::pair<uint32_t, boardlink::DeviceNotification>> m_deviceChangesHeld;

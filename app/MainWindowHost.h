@@ -1,17 +1,33 @@
 #pragma once
 
-#include "board/InfoBlock.h"
+#include <string>
+
+#include "board/Board.h"
 #include "board/LocalTime.h"
 #include "link/BoardLink.h"
 #include "link/Reporter.h"
 
-// What the main window's handlers work on besides widgets: the board link, the clock of its
-// stamped lines, the four stored texts, the data exchange, and the reporter the link writes
-// through (the activity log, the progress bar and the user's message boxes). CMainDlg is
-// the one real host.
-class MainWindowHost : public boardlink::Reporter, public board::BoardTexts {
+// What the main window's boxes show of a board when they cannot show its data: before the
+// board has been read, after it went away, or a field that did not come back.
+inline constexpr const char* UnknownText = "<unknown>";
+
+// The four texts that show the information block (the main window's boxes): the only copy
+// of what they show.
+struct BoardBoxes {
+    std::string m_strSerial = UnknownText;
+    std::string m_strLastProgrammed = UnknownText;
+    std::string m_strFile = UnknownText;
+    std::string m_strCycles = UnknownText;
+};
+
+// What the main window's handlers work on besides widgets: the board object, the clock of
+// its stamped lines, the four stored texts, the data exchange, and the reporter the board's
+// link writes through (the activity log, the progress bar and the user's message boxes).
+// CMainDlg is the one real host.
+class MainWindowHost : public boardlink::Reporter, public BoardBoxes {
 public:
-    virtual boardlink::BoardLink& Link() = 0;
+    virtual board::Board& BoardObject() = 0;
+    boardlink::BoardLink& Link() { return BoardObject().Link(); }
     virtual const board::Clock& Clock() const = 0;
     virtual bool UpdateData(bool saveAndValidate) = 0;
 };

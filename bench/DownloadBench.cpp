@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "board/Board.h"
 #include "board/Download.h"
 #include "link/BoardLink.h"
 #include "sim/SimBackend.h"
@@ -32,17 +33,17 @@ std::string WriteFullConfigFile()
 // each command-and-reply exchange costs at least one frame.
 void BM_FullDownload(benchmark::State& state)
 {
-    // A link that tells nobody anything: the download's cost is the board link and the flash.
+    // A board object that tells nobody anything: the download's cost is the board link and
+    // the flash.
     sim::SimBackend board;
-    boardlink::BoardLink link(board);
-    board::BoardTexts texts;
+    board::Board object(board);
     board.SetLatencyMicroseconds(static_cast<unsigned>(state.range(0)));
-    texts.m_strFile = WriteFullConfigFile();
+    const std::string file = WriteFullConfigFile();
 
     std::size_t exchanges = 0;
     for (auto _ : state) {
         board.ClearRecord();
-        board::RunDownload(link, texts);
+        benchmark::DoNotOptimize(object.Download(file, file));
         exchanges = board.Received().size();
     }
     state.counters["exchanges"] = static_cast<double>(exchanges);
@@ -50,7 +51,7 @@ void BM_FullDownload(benchmark::State& state)
         benchmark::Counter(static_cast<double>(exchanges) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 
-    std::filesystem::remove(texts.m_strFile);
+    std::filesystem::remove(file);
 }
 
 BENCHMARK(BM_FullDownload)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();

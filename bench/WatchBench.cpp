@@ -15,7 +15,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include "board/JtagTests.h"
 #include "board/Board.h"
 #include "boardtest/TestDlg.h"
 #include "link/BoardLink.h"
@@ -34,10 +33,9 @@ void BM_CaptureCeiling(benchmark::State& state)
     sim::SimBackend board;
     board.SetRecording(false);
     board.SetLatencyMicroseconds(static_cast<unsigned>(state.range(0)));
-    boardlink::BoardLink link(board);
-    pins::Capture capture{};
+    ::board::Board boardObject(board);
     for (auto _ : state)
-        benchmark::DoNotOptimize(board::CapturePins(link, capture));
+        benchmark::DoNotOptimize(boardObject.CapturePins());
     state.counters["captures_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 

@@ -2,7 +2,8 @@
 // the simulated board with real USB timing (a 1 ms frame per report each way) and one lost
 // reply (its read waits out the whole 6000 ms limit). A timed program: it measures the
 // download run on the UI thread, as the window ran it before its worker, and the main
-// window's Download button, in the same run.
+// window's Download button, in the same run; then the same for the test dialog's Capture
+// pins test whose capture loses its reply.
 #include <unistd.h>
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +22,8 @@
 #include <vector>
 
 #include "app/MainDlg.h"
+#include "boardtest/TestDlg.h"
+#include "board/Board.h"
 #include "board/Download.h"
 #include "link/BoardLink.h"
 #include "res/resource.h"
@@ -73,9 +77,20 @@ Gap MeasureGap(const std::function<void()>& start, const std::function<bool()>& 
     return gap;
 }
 
+// Shows the window and paints it: its first paint is not the operation's, so it is done
+// before the ticks start.
+void ShowSettled(QWidget& window)
+{
+    window.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 void Print(const char* what, const Gap& gap)
 {
-    std::printf("%-40s longest tick gap %6lld ms   download %6lld ms\n", what, static_cast<long long>(gap.longestMs),
+    std::printf("%-44s longest tick gap %6lld ms   operation %6lld ms\n", what, static_cast<long long>(gap.longestMs),
                 static_cast<long long>(gap.totalMs));
 }
 
@@ -90,11 +105,9 @@ int main(int argc, char** argv)
     {
         sim::SimBackend board;
         board.SetRealTiming(true);
-        boardlink::BoardLink link(board);
-        board::BoardTexts texts;
-        texts.m_strFile = file;
+        board::Board object(board);
         board.DropNextReply(LostReplyAt);
-        onUiThread = MeasureGap([&] { board::RunDownload(link, texts); }, [] { return true; });
+        onUiThread = MeasureGap([&] { object.Download(file, file); }, [] { return true; });
     }
 
     Gap window;
@@ -104,20 +117,40 @@ int main(int argc, char** argv)
         CMainDlg dialog(board, nullptr);
         dialog.SetMessageBoxHandler([](const MessageBoxRequest&) {});
         dialog.InitDialog();
-        dialog.show();
-        // The window's first paint is not the download's: it is done before the ticks start.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 300)
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        ShowSettled(dialog);
         dialog.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(file));
         QPushButton* download = dialog.Item<QPushButton>(IDC_DOWNLOAD);
         board.DropNextReply(LostReplyAt);
         window = MeasureGap([&] { download->click(); }, [&] { return download->isEnabled(); });
     }
 
+    Gap captureOnUiThread;
+    {
+        sim::SimBackend board;
+        board.SetRealTiming(true);
+        board::Board object(board);
+        board.DropNextReply();
+        captureOnUiThread = MeasureGap([&] { object.CapturePins(); }, [] { return true; });
+    }
+
+    Gap testDialog;
+    {
+        sim::SimBackend board;
+        board.SetRealTiming(true);
+        board::Board object(board);
+        CTestDlg dialog(object);
+        dialog.InitDialog();
+        ShowSettled(dialog);
+        dialog.Item<QRadioButton>(1012)->setChecked(true);
+        QWidget* execute = dialog.GetDlgItem(IDC_EXECUTETEST);
+        board.DropNextReply();
+        testDialog = MeasureGap([&] { qobject_cast<QPushButton*>(execute)->click(); }, [&] { return dialog.BoardIdle(); });
+    }
+
     Print("download on the UI thread (before)", onUiThread);
     Print("main window's Download button", window);
+    Print("capture on the UI thread (before)", captureOnUiThread);
+    Print("test dialog's Capture pins test", testDialog);
     std::filesystem::remove(file);
     return 0;
 }

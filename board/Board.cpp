@@ -79,8 +79,12 @@ class Board::Impl {
 public:
     Impl(HidBackend& backend, Clock readClock) : link(backend), clock(std::move(readClock)) {}
 
-    // A new operation: the silent-board count starts again.
-    void Begin() { lostReplies = 0; }
+    // A new operation: the silent-board count starts again, unless it is part of an action.
+    void Begin()
+    {
+        if (actions == 0)
+            lostReplies = 0;
+    }
 
     // One exchange of the command already in the command report; nothing when the reply
     // carried expected.
@@ -174,6 +178,8 @@ public:
     BoardObserver silent;
     BoardObserver* observer = &silent;
     int lostReplies = 0;
+    // Actions open (Board::Action).
+    int actions = 0;
 };
 
 Board::Board(HidBackend& backend, const Clock& clock) : m_impl(std::make_unique<Impl>(backend, clock)) {}
@@ -194,6 +200,59 @@ Result<InfoBlock> Board::ReadInfoBlock()
         return *failed;
     return block;
 }
+
+InfoRead Board::ReadInfo()
+{
+    Impl& impl = *m_impl;
+    impl.Begin();
+    InfoRead result;
+    InfoBlock block{};
+    // Per read, page 0's three then page 1's: whether a reply came, and whether as a read.
+    std::array<bool, 6> replied{};
+    std::array<bool, 6> read{};
+    std::size_t step = 0;
+    for (const unsigned page : {Page0Address, Page1Address}) {
+        for (const ReadStep& piece : PageReadSteps) {
+            std::optional<Failure> failed =
+                impl.Command(ReadMemory, piece.length, static_cast<uint16_t>((page + piece.offset) & 0xFFFF), StatusRead);
+            read[step] = !failed;
+            replied[step] = !failed || failed->kind == FailureKind::NotDone;
+            if (replied[step])
+                std::memcpy(block.data() + page + piece.offset, impl.link.ReplyReport().data() + DataByte, piece.length);
+            if (failed && !result.failure)
+                result.failure = std::move(failed);
+            ++step;
+        }
+    }
+    const BoardInfo all = InfoOf(block);
+    // Serial number, date and cycles lie in page 0's first read; the name begins there and
+    // runs into the second read unless it ends within the first.
+    const auto* nameStart = block.data() + infoblock::FileNameOffset;
+    const auto* firstEnd = block.data() + PageReadSteps[1].offset;
+    const bool nameInFirst = std::find(nameStart, firstEnd, uint8_t{0}) != firstEnd;
+    auto fields = [&](const std::array<bool, 6>& came) {
+        BoardInfo info;
+        if (came[0]) {
+            info.serial = all.serial;
+            info.lastProgrammed = all.lastProgrammed;
+            info.cycles = all.cycles;
+            if (nameInFirst || came[1])
+                info.fileName = all.fileName;
+        }
+        return info;
+    };
+    result.answered = fields(replied);
+    result.read = fields(read);
+    return result;
+}
+
+Board::Action::Action(Board& board) : m_board(board)
+{
+    if (m_board.m_impl->actions++ == 0)
+        m_board.m_impl->lostReplies = 0;
+}
+
+Board::Action::~Action() { --m_board.m_impl->actions; }
 
 Result<Done> Board::SetProgrammingMode(bool hold)
 {

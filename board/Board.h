@@ -103,6 +103,17 @@ struct BoardInfo {
 // Fields of a block that arrived whole.
 BoardInfo InfoOf(const InfoBlock& block);
 
+// The information block as far as its six reads came back, for a front end that shows each
+// field it can. A field is answered when every read that carries it got a reply, whatever
+// its status; read when every such reply answered as a read.
+struct InfoRead {
+    BoardInfo answered;
+    BoardInfo read;
+    // The first of the reads that did not answer as a read; nullopt when the block came
+    // back whole.
+    std::optional<Failure> failure;
+};
+
 // Where the first difference between the file and the board's flash lies.
 struct Mismatch {
     unsigned address = 0;  // flash address
@@ -186,6 +197,8 @@ public:
 
     // Both information block pages, page 0 first; both are read whatever the first gave.
     Result<InfoBlock> ReadInfoBlock();
+    // The same six reads, answering with every field that came back.
+    InfoRead ReadInfo();
     // hold: the FPGA is held for flash access; released, it configures from flash.
     Result<Done> SetProgrammingMode(bool hold);
     Result<Done> ReadFlashPage(unsigned address, std::span<uint8_t, FlashPageSize> page);
@@ -218,6 +231,20 @@ public:
     // Stops between pages when the observer asks (Stopped); any page that does not arrive
     // whole ends it with that page's failure, so that no partial configuration is given.
     Result<std::vector<uint8_t>> ReadConfiguration();
+
+    // Several operations as one action of the user (opening a window, a board attached):
+    // the count of lost replies that makes the board silent runs on from one operation to
+    // the next, so the action as a whole costs at most two read time limits.
+    class Action {
+    public:
+        explicit Action(Board& board);
+        ~Action();
+        Action(const Action&) = delete;
+        Action& operator=(const Action&) = delete;
+
+    private:
+        Board& m_board;
+    };
 
 private:
     class Impl;

@@ -8,19 +8,16 @@
 
 #include "pins/PinState.h"
 
-namespace board {
-class Board;
-}
+class BoardWorker;
 
-// Captures all pins on a board again and again, one capture per step of the event
-// loop on the thread that owns the link, so the link is never used by two at once and its
-// reporter is only reached from that thread. Between two steps the event loop runs: the
-// window stays responsive and the main window's own exchanges (an attach, a detach) find
-// the link idle.
+// Captures all pins on a board again and again: at each step of a timer, one capture on the
+// board's worker when it is idle, so that a capture never waits behind another operation
+// and the watch never piles captures up behind a slow one. What a capture found is
+// reported on the UI thread.
 class PinWatch final : public QObject {
     Q_OBJECT
 public:
-    explicit PinWatch(board::Board& board, QObject* parent = nullptr);
+    explicit PinWatch(BoardWorker& worker, QObject* parent = nullptr);
 
     // Starts capturing, one capture at most every interval (zero: as fast as the board
     // answers). The first capture is always reported.
@@ -40,7 +37,7 @@ signals:
 private:
     void Step();
 
-    board::Board& m_board;
+    BoardWorker& m_worker;
     QTimer m_timer;
     std::optional<pins::Capture> m_last;
 };

@@ -1,6 +1,9 @@
 #include "boardtest/TestDlg.h"
 
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <optional>
 
 #include <QCheckBox>
 #include <QFont>
@@ -10,11 +13,11 @@
 #include <QScreen>
 #include <QTextDocument>
 
+#include "board/Board.h"
+#include "board/BoardText.h"
 #include "board/JtagTests.h"
 #include "dialog/DataExchange.h"
 #include "dialog/MessageBox.h"
-#include "board/Board.h"
-#include "link/BoardLink.h"
 #include "res/resource.h"
 #include "view/BoardViewFrame.h"
 
@@ -53,17 +56,53 @@ QFont ResultFontFor(const QPlainTextEdit& box)
 // The refresh rate assumed where the screen reports none.
 constexpr qreal DefaultRefreshHz = 60;
 
+// The tests of the dialog, by the position of their radio button.
+enum TestChoice : int {
+    DriveAllHighTest = 0,
+    DriveAllLowTest = 1,
+    CapturePinsTest = 4,
+    DrivePinTest = 5,
+};
+
+// The result text of a Capture pins test whose capture did not occur.
+constexpr const char* CaptureRefusedText = "JTAG error: capture did not occur...";
+// The result text of a click on the board view whose capture did not occur.
+constexpr const char* ClickCaptureRefusedText = "Capture did not occur .... ";
+
+// The level named exactly so: "Low", "Hi-Z", else high.
+board::PinLevel LevelNamed(const std::string& text)
+{
+    if (text == "Low")
+        return board::PinLevel::Low;
+    if (text == "Hi-Z")
+        return board::PinLevel::HiZ;
+    return board::PinLevel::High;
+}
+
 }  // namespace
 
-CTestDlg::CTestDlg(board::Board& board, QWidget* parent)
-    : CDialog(res::TestDlgTemplate, parent), m_board(board), m_link(board.Link()), m_watch(board)
+CTestDlg::CTestDlg(BoardWorker& worker, QWidget* parent)
+    : CDialog(res::TestDlgTemplate, parent), m_worker(worker), m_board(worker.Board()), m_watch(worker)
 {
     connect(&m_watch, &PinWatch::Captured, this, &CTestDlg::OnWatchCaptured);
     connect(&m_watch, &PinWatch::CaptureFailed, this, &CTestDlg::OnWatchCaptureFailed);
     connect(&m_watch, &PinWatch::BoardGone, this, &CTestDlg::StopWatch);
+    connect(&m_worker, &BoardWorker::BusyChanged, this, [this](bool busy) { EnableBoardControls(!busy); });
 }
 
-CTestDlg::~CTestDlg() = default;
+CTestDlg::CTestDlg(board::Board& board, QWidget* parent)
+    : CTestDlg(*new BoardWorker(board), parent)
+{
+    m_ownWorker.reset(&m_worker);
+}
+
+CTestDlg::~CTestDlg()
+{
+    // What is left of the dialog's work ends before the dialog goes; its endings are not run.
+    m_watch.Stop();
+    disconnect(&m_worker, nullptr, this, nullptr);
+    m_worker.WaitUntilIdle();
+}
 
 void CTestDlg::DoDataExchange(CDataExchange& exchange)
 {
@@ -113,36 +152,98 @@ void CTestDlg::OnExecuteTest()
     // user did not ask for.
     if (!UpdateData(true))
         return;
-    const board::TestOutcome outcome = board::RunTest(m_link, {TestIndex, PinNumber, LevelText});
-    if (outcome.capture && m_boardView)
-        m_boardView->ShowCapture(*outcome.capture);
-    if (outcome.resultText)
-        ResultText = *outcome.resultText;
-    UpdateData(false);
+    if (m_worker.Busy())
+        return;
+    board::Board& board = m_board;
+    // The result text says what should now be the case, not what the board confirmed.
+    std::function<void()> work;
+    switch (TestIndex) {
+    case DriveAllHighTest:
+        ResultText = "Now driving all pins HIGH";
+        work = [&board] { board.DriveAll(true); };
+        break;
+    case DriveAllLowTest:
+        ResultText = "Now driving all pins LOW";
+        work = [&board] { board.DriveAll(false); };
+        break;
+    case CapturePinsTest: {
+        auto read = std::make_shared<std::optional<board::Result<pins::Capture>>>();
+        m_worker.Run(this, [&board, read] { *read = board.CapturePins(); },
+                     [this, read] {
+                         if (const board::Result<pins::Capture>& capture = **read) {
+                             ResultText = board::text::CaptureListing(*capture);
+                             if (m_boardView)
+                                 m_boardView->ShowCapture(*capture);
+                         } else {
+                             ResultText = CaptureRefusedText;
+                         }
+                         UpdateData(false);
+                     });
+        return;
+    }
+    case DrivePinTest:
+        if (!board::FindHeaderPosition(PinNumber)) {
+            ResultText = "Illegal pin choice ... must be a labeled integer pin number.\r\nCommand ignored.";
+            break;
+        }
+        work = [&board, pin = PinNumber, level = LevelNamed(LevelText)] { board.DrivePin(pin, level); };
+        ResultText = "Pin " + std::to_string(PinNumber) + " should now be " + LevelText + ".";
+        break;
+    default:
+        // The two disabled tests and no choice at all: nothing to do.
+        break;
+    }
+    if (!work) {
+        UpdateData(false);
+        return;
+    }
+    m_worker.Run(this, std::move(work), [this] { UpdateData(false); });
 }
 
 void CTestDlg::OnHeaderPositionClicked(int position)
 {
-    if (const board::Result<pins::Capture> read = m_board.CapturePins()) {
-        const pins::Capture& capture = *read;
-        ResultText = board::HeaderPositionText(capture, position);
-        if (m_boardView)
-            m_boardView->ShowCapture(capture);
-        // While watching, the box goes on answering for this pin as the board changes.
-        if (m_watch.Running())
-            m_followedPosition = position;
-    } else {
-        StopWatch();
-        ResultText = board::ClickCaptureRefusedText;
-    }
-    ShowResultText();
+    if (m_worker.Busy())
+        return;
+    board::Board& board = m_board;
+    auto read = std::make_shared<std::optional<board::Result<pins::Capture>>>();
+    m_worker.Run(this, [&board, read] { *read = board.CapturePins(); },
+                 [this, read, position] {
+                     if (const board::Result<pins::Capture>& capture = **read) {
+                         ResultText = board::text::HeaderPositionText(*capture, position);
+                         if (m_boardView)
+                             m_boardView->ShowCapture(*capture);
+                         // While watching, the box goes on answering for this pin as the board
+                         // changes.
+                         if (m_watch.Running())
+                             m_followedPosition = position;
+                     } else {
+                         StopWatch();
+                         ResultText = ClickCaptureRefusedText;
+                     }
+                     ShowResultText();
+                 });
 }
 
 void CTestDlg::OnLeaveTestMode()
 {
     StopWatch();
-    m_board.LeaveTestMode();
-    reject();
+    // Every way out leaves test mode once; the dialog closes when the board has been told,
+    // after any operation still running.
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    EnableBoardControls(false);
+    board::Board& board = m_board;
+    m_worker.Run(this, [&board] { board.LeaveTestMode(); }, [this] { reject(); });
+}
+
+void CTestDlg::EnableBoardControls(bool enable)
+{
+    if (m_leaving)
+        enable = false;
+    EnableControls({IDC_EXECUTETEST, IDC_WATCHPINS}, enable);
+    if (m_boardView)
+        m_boardView->setEnabled(enable);
 }
 
 std::chrono::milliseconds CTestDlg::WatchInterval() const
@@ -176,15 +277,15 @@ void CTestDlg::OnWatchCaptured(const pins::Capture& capture)
 {
     if (m_boardView)
         m_boardView->ShowCapture(capture);
-    ResultText = m_followedPosition ? board::HeaderPositionText(capture, *m_followedPosition)
-                                    : board::CaptureListing(capture);
+    ResultText = m_followedPosition ? board::text::HeaderPositionText(capture, *m_followedPosition)
+                                    : board::text::CaptureListing(capture);
     ShowResultText();
 }
 
 void CTestDlg::OnWatchCaptureFailed()
 {
     StopWatch();
-    ResultText = board::CaptureRefusedText;
+    ResultText = CaptureRefusedText;
     ShowResultText();
 }
 

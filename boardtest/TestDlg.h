@@ -5,13 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "boardtest/BoardWorker.h"
 #include "boardtest/PinWatch.h"
 #include "dialog/Dialog.h"
 #include "pins/PinState.h"
 
-namespace boardlink {
-class BoardLink;
-}
 namespace board {
 class Board;
 }
@@ -23,10 +21,13 @@ class QPlainTextEdit;
 // The board test dialog: six boundary-scan tests (two of them disabled), a pin number and
 // a level, the result box, the pin watch, and the board view in the frame at the bottom. It
 // runs the tests, the captures a click on the board view asks for and the watch's captures
-// on its board link.
+// on the board's worker, and shows what they found once they have ended.
 class CTestDlg final : public CDialog {
     Q_OBJECT
 public:
+    // On the worker of the window that opened it.
+    explicit CTestDlg(BoardWorker& worker, QWidget* parent = nullptr);
+    // On a worker of its own for board.
     explicit CTestDlg(board::Board& board, QWidget* parent = nullptr);
     ~CTestDlg() override;
 
@@ -44,6 +45,8 @@ public:
     void OnHeaderPositionClicked(int position);
 
     bool Watching() const { return m_watch.Running(); }
+    // No test, click or capture of the dialog is running or waiting to run on the board.
+    bool BoardIdle() const { return m_worker.Idle(); }
     // The shortest time between two captures of the watch; by default one frame of the
     // screen the dialog is on. Zero lifts the limit: the watch captures as fast as the
     // board answers.
@@ -58,14 +61,18 @@ protected:
 
 private:
     void OnWatchPins();
+    // The controls that would start another board operation, disabled while one runs.
+    void EnableBoardControls(bool enable);
     void StopWatch();
     void OnWatchCaptured(const pins::Capture& capture);
     void OnWatchCaptureFailed();
     // Puts ResultText into the result box, without touching the other controls.
     void ShowResultText();
 
+    std::unique_ptr<BoardWorker> m_ownWorker;
+    BoardWorker& m_worker;
     board::Board& m_board;
-    boardlink::BoardLink& m_link;
+    bool m_leaving = false;
     QPlainTextEdit* m_resultBox = nullptr;
     QGroupBox* m_boardViewFrame = nullptr;
     QCheckBox* m_watchBox = nullptr;

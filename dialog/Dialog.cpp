@@ -279,6 +279,28 @@ void CDialog::OnOK()
 
 void CDialog::OnCancel() { reject(); }
 
+void CDialog::EnableControls(std::initializer_list<int> ids, bool enable)
+{
+    if (!enable) {
+        QWidget* focused = focusWidget();
+        for (const int id : ids) {
+            if (focused != nullptr && focused == GetDlgItem(id)) {
+                m_focusWhileDisabled = focused;
+                setFocus(Qt::OtherFocusReason);
+            }
+        }
+    }
+    for (const int id : ids)
+        if (QWidget* control = GetDlgItem(id))
+            control->setEnabled(enable);
+    if (enable && m_focusWhileDisabled) {
+        // Only when the focus is still the dialog's own: the user may have moved it meanwhile.
+        if (focusWidget() == nullptr || focusWidget() == this)
+            m_focusWhileDisabled->setFocus(Qt::OtherFocusReason);
+        m_focusWhileDisabled.clear();
+    }
+}
+
 QPushButton* CDialog::DefaultButton() const
 {
     for (const res::ControlTemplate& control : m_template.controls)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+#include <initializer_list>
 #include <map>
 
 #include "dialog/MessageBox.h"
@@ -50,6 +52,11 @@ protected:
     // Escape and the close box.
     virtual void OnCancel();
 
+    // Enables or disables the controls by id, while an operation they would start runs. A
+    // control that had the focus hands it to the dialog itself while disabled, not to the
+    // next control (which would select a box's text), and takes it back once enabled.
+    void EnableControls(std::initializer_list<int> ids, bool enable);
+
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -67,4 +74,5 @@ private:
     std::map<int, QWidget*> m_items;
     bool m_initialised = false;
     MessageBoxHandler m_messageBoxHandler;
+    QPointer<QWidget> m_focusWhileDisabled;
 };

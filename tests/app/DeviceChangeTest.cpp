@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "app/MainDlg.h"
+#include "link/BoardNotification.h"
 #include "link/HidrawSysfs.h"
+#include "link/Reports.h"
+#include "res/resource.h"
 #include "link/UdevWatcher.h"
 #include "sim/SimBackend.h"
 #include "support/RecordingHost.h"
@@ -28,7 +35,7 @@ TEST(DeviceChange, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
     };
 
     board.Plug(events[0].devnode, HidrawDeviceIdentity(events[0].Devpath()));
-    ASSERT_EQ(CheckJtagChain(window.Link()), ChainCheck::Usable);
+    ASSERT_TRUE(window.BoardObject().CheckChain().Ok());
     EXPECT_EQ(window.Link().BoardDeviceIdentity(), "/devices/virtual/misc/uhid/0003:0925:1299");
 
     board.Unplug();
@@ -50,6 +57,35 @@ TEST(DeviceChange, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
     ASSERT_GT(window.log.size(), linesBefore);
     EXPECT_TRUE(window.log[linesBefore].ends_with(" Morvane FPGA board attached")) << window.log[linesBefore];
     EXPECT_EQ(window.m_strSerial, "TRK_00042");
+}
+
+// A board that has stopped answering costs the window's opening and an attach two read time
+// limits each, not one per exchange, and the chain check says the board did not answer.
+TEST(DeviceChange, SilentBoardCostsTheOpeningAndAnAttachTwoWaits)
+{
+    const std::string notAnswered = "JTAG boundary scan chain not checked: the board did not answer";
+    {
+        sim::SimBackend board;
+        board.StopAnsweringAfter(0);
+        CMainDlg window(board, nullptr);
+        window.InitDialog();
+        EXPECT_LE(board.ElapsedMs(), 2u * static_cast<uint64_t>(ReadTimeoutMs)) << "opening";
+        EXPECT_EQ(window.ActivityLog->item(window.ActivityLog->count() - 1)->text().toStdString(), notAnswered);
+        EXPECT_EQ(window.Item<QLineEdit>(IDC_SERIAL)->text().toStdString(), UnknownText)
+            << "no stale reply bytes shown as the serial number";
+    }
+    {
+        sim::SimBackend board;
+        RecordingHost window(board);
+        ASSERT_TRUE(window.BoardObject().CheckChain().Ok());
+        board.StopAnsweringAfter(0);
+        const uint64_t before = board.ElapsedMs();
+        HandleDeviceChange(window, DeviceArrival, {DeviceTypeInterface, sim::SimBackend::DefaultBoardPath});
+        EXPECT_LE(board.ElapsedMs() - before, 2u * static_cast<uint64_t>(ReadTimeoutMs)) << "attach";
+        EXPECT_EQ(window.log.back(), notAnswered);
+        EXPECT_EQ(window.m_strSerial, UnknownText);
+        EXPECT_EQ(window.m_strCycles, UnknownText);
+    }
 }
 
 }  // namespace

@@ -6,8 +6,11 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "app/MainDlg.h"
+#include "board/Board.h"
 #include "board/Download.h"
 #include "dialog/MessageBox.h"
 #include "link/Reports.h"
@@ -40,6 +44,43 @@ qint64 WaitForBoard(const CMainDlg& window)
     return longest;
 }
 
+// Opens the window as a person sees it, active, with the focus on Download.
+void Show(CMainDlg& window)
+{
+    window.show();
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+// Types the file name as a person does: into the file box, over the text it shows, then Tab
+// moves the focus on.
+void TypeFileName(CMainDlg& window, const std::string& name)
+{
+    auto* box = window.Item<QLineEdit>(IDC_FILE);
+    QTest::mouseClick(box, Qt::LeftButton);
+    box->selectAll();
+    QTest::keyClicks(box, QString::fromStdString(name));
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_FALSE(box->hasFocus());
+    EXPECT_EQ(box->text().toStdString(), name);
+}
+
+// A file of the given content in the temporary folder, named for this test run.
+std::filesystem::path WriteFile(const std::string& name, const std::string& content)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("tarvik-" + name + "-" + std::to_string(::getpid()) + ".rbf");
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+// The main window on board, opened and shown, its message boxes going nowhere.
+void Open(CMainDlg& window)
+{
+    window.SetMessageBoxHandler([](const MessageBoxRequest&) {});
+    window.InitDialog();
+    Show(window);
+}
+
 // The Download button of the real main window: the typed path is taken from the box, the
 // file reaches the simulated flash, and the boxes, bar and log show the result.
 TEST(DownloadButton, DownloadsTheTypedFile)
@@ -47,12 +88,13 @@ TEST(DownloadButton, DownloadsTheTypedFile)
     sim::SimBackend board;
     CMainDlg window(board, nullptr);
     window.InitDialog();
+    Show(window);
 
     const auto path = std::filesystem::temp_directory_path() /
                       ("tarvik-download-button-" + std::to_string(::getpid()) + ".rbf");
     const std::string content = "a configuration of a few bytes";
     std::ofstream(path, std::ios::binary) << content;
-    window.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(path.string()));
+    TypeFileName(window, path.string());
 
     window.Item<QPushButton>(IDC_DOWNLOAD)->click();
     WaitForBoard(window);
@@ -108,13 +150,14 @@ TEST(DownloadButton, ReadBackWhenChosen)
     CMainDlg window(board, nullptr);
     window.SetMessageBoxHandler([&](const MessageBoxRequest& r) { messages.push_back(r.text.toStdString()); });
     window.InitDialog();
+    Show(window);
     EXPECT_FALSE(window.ReadBackAfterDownload());
     window.SetReadBackAfterDownload(true);
 
     const auto path = std::filesystem::temp_directory_path() /
                       ("tarvik-download-readback-" + std::to_string(::getpid()) + ".rbf");
     std::ofstream(path, std::ios::binary) << "a configuration of a few bytes";
-    window.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(path.string()));
+    TypeFileName(window, path.string());
     window.Item<QPushButton>(IDC_DOWNLOAD)->click();
     WaitForBoard(window);
     EXPECT_TRUE(messages.empty());
@@ -134,14 +177,9 @@ TEST(DownloadButton, WindowAnswersDuringALostReply)
     sim::SimBackend board;
     board.SetRealTiming(true);
     CMainDlg window(board, nullptr);
-    window.SetMessageBoxHandler([](const MessageBoxRequest&) {});
-    window.InitDialog();
-    window.show();
-
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("tarvik-download-lost-" + std::to_string(::getpid()) + ".rbf");
-    std::ofstream(path, std::ios::binary) << "a configuration of a few bytes";
-    window.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(path.string()));
+    Open(window);
+    const auto path = WriteFile("download-lost", "a configuration of a few bytes");
+    TypeFileName(window, path.string());
     // Programming mode, then the block's two pages: the second one's reply is lost.
     board.DropNextReply(2);
 
@@ -165,6 +203,70 @@ TEST(DownloadButton, WindowAnswersDuringALostReply)
     EXPECT_NE(log.find("FPGA configuration successful"), std::string::npos) << log;
 
     std::filesystem::remove(path);
+}
+
+// Closing the window during a download asks first. Going on stops the download after the
+// page in flight; it ends as a failed download ends, and the board holds what the window
+// said: the pages before the stop, the old information block, the FPGA held. Staying lets
+// the download finish.
+TEST(DownloadButton, ClosingDuringADownloadAsksFirst)
+{
+    for (const bool goOn : {true, false}) {
+        SCOPED_TRACE(goOn ? "go on" : "stay");
+        sim::SimBackend board;
+        // Slow enough that the question comes while pages are being written.
+        board.SetLatencyMicroseconds(3000);
+        const auto flashBefore = board.Board().Flash();
+        CMainDlg window(board, nullptr);
+        Open(window);
+        const std::string content(20000, 'c');
+        const auto path = WriteFile("download-close", content);
+        TypeFileName(window, path.string());
+        window.Item<QPushButton>(IDC_DOWNLOAD)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.m_progress->value() > 0; }, 10000));
+
+        std::string question;
+        QTimer::singleShot(0, [&] {
+            // The question is modal over the window; it is answered once it is open.
+            if (!QTest::qWaitFor([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; }))
+                return;
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                question = box->text().toStdString();
+                box->button(goOn ? QMessageBox::Yes : QMessageBox::No)->click();
+            }
+        });
+        window.close();
+        EXPECT_NE(question.find("A download is in progress."), std::string::npos) << question;
+        WaitForBoard(window);
+        QApplication::processEvents();
+
+        const auto& flash = board.Board().Flash();
+        const int lines = window.ActivityLog->count();
+        const std::string last = window.ActivityLog->item(lines - 1)->text().toStdString();
+        if (goOn) {
+            EXPECT_FALSE(window.isVisible()) << "the window closed once the download had ended";
+            EXPECT_TRUE(last.ends_with(" Flash memory update unsuccessful")) << last;
+            // The pages up to the one in flight hold the file, the rest what they held.
+            const std::size_t written = static_cast<std::size_t>(window.m_progress->value()) + 128;
+            EXPECT_LT(written, board::MaxConfigFileBytes);
+            const auto area = flash.begin() + board::ConfigAreaAddress;
+            EXPECT_EQ(std::string(area, area + static_cast<long>(std::min(written, content.size()))),
+                      content.substr(0, written));
+            EXPECT_TRUE(std::equal(area + static_cast<long>(written), flash.end(),
+                                   flashBefore.begin() + board::ConfigAreaAddress + static_cast<long>(written)));
+            EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + 256, flashBefore.begin()))
+                << "the information block is as it was";
+            EXPECT_TRUE(board.Board().InProgrammingMode());
+            EXPECT_EQ(window.Item<QLineEdit>(IDC_CYCLES)->text(), QStringLiteral("7"));
+        } else {
+            EXPECT_TRUE(window.isVisible());
+            EXPECT_TRUE(last.ends_with(" FPGA configuration successful")) << last;
+            const auto area = flash.begin() + board::ConfigAreaAddress;
+            EXPECT_EQ(std::string(area, area + static_cast<long>(content.size())), content);
+            EXPECT_EQ(window.Item<QLineEdit>(IDC_CYCLES)->text(), QStringLiteral("8"));
+        }
+        std::filesystem::remove(path);
+    }
 }
 
 }  // namespace

@@ -1,85 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "board/Board.h"
 #include "board/InfoBlock.h"
+#include "link/Reports.h"
 #include "support/RecordingWindow.h"
 
 using namespace boardlink;
 using namespace board;
 
 namespace {
-
-InfoBlock MakeBlock(uint16_t serial, std::array<uint8_t, 6> date, uint32_t cycles, const char* name)
-{
-    InfoBlock block{};
-    block.fill(0xEE);
-    block[0] = static_cast<uint8_t>(serial & 0xFF);
-    block[1] = static_cast<uint8_t>(serial >> 8);
-    std::copy(date.begin(), date.end(), block.begin() + 2);
-    for (int i = 0; i < 4; ++i)
-        block[8 + i] = static_cast<uint8_t>(cycles >> (8 * i));
-    if (name != nullptr) {
-        std::memcpy(block.data() + 12, name, std::strlen(name));
-        block[12 + std::strlen(name)] = 0;
-    }
-    return block;
-}
-
-struct DisplayCase {
-    const char* what;
-    InfoBlock block;
-    uint8_t status;
-    BoardTexts opening;
-    BoardTexts attach;
-};
-
-TEST(DisplayRules, OpeningAttachAndDownloadTexts)
-{
-    const std::string longName(99, 'x');
-    InfoBlock noZero = MakeBlock(1, {1, 2, 3, 4, 5, 6}, 9, nullptr);
-    std::memset(noZero.data() + 12, 'n', 115);
-    const DisplayCase cases[] = {
-        {"serial 300", MakeBlock(300, {3, 15, 6, 14, 5, 9}, 7, "a.rbf"), 'S',
-         {"TRK_00300", "03/15/2006 at 14:05:09", "a.rbf", "7"},
-         {"TRK_00300", "03/15/2006 at 14:05:09", "a.rbf", "7"}},
-        {"erased count", MakeBlock(65535, {12, 31, 255, 23, 59, 59}, 0xFFFFFFFF, ""), 'S',
-         {"TRK_65535", "12/31/2255 at 23:59:59", "", "-1"},
-         {"TRK_65535", "12/31/2255 at 23:59:59", "", "4294967295"}},
-        {"year 0, month 0", MakeBlock(42, {0, 0, 0, 0, 0, 0}, 1, "b"), 'S',
-         {"TRK_00042", "00/00/2000 at 00:00:00", "b", "1"},
-         {"TRK_00042", "00/00/2000 at 00:00:00", "b", "1"}},
-        {"name without zero byte", noZero, 'S',
-         {"TRK_00001", "01/02/2003 at 04:05:06", std::string(99, 'n'), "9"},
-         {"TRK_00001", "01/02/2003 at 04:05:06", std::string(99, 'n'), "9"}},
-        {"reads not answered with S", MakeBlock(300, {3, 15, 6, 14, 5, 9}, 7, "a.rbf"), 'R',
-         {"TRK_00300", "<unknown>", "a.rbf", "<unknown>"},
-         {"TRK_00300", "03/15/2006 at 14:05:09", "a.rbf", "7"}},
-    };
-    for (const DisplayCase& c : cases) {
-        BoardTexts opening;
-        ApplyOpeningDisplay(c.block, c.status, opening);
-        EXPECT_EQ(opening.m_strSerial, c.opening.m_strSerial) << c.what;
-        EXPECT_EQ(opening.m_strLastProgrammed, c.opening.m_strLastProgrammed) << c.what;
-        EXPECT_EQ(opening.m_strFile, c.opening.m_strFile) << c.what;
-        EXPECT_EQ(opening.m_strCycles, c.opening.m_strCycles) << c.what;
-
-        BoardTexts attach;
-        ApplyAttachDisplay(c.block, attach);
-        EXPECT_EQ(attach.m_strSerial, c.attach.m_strSerial) << c.what;
-        EXPECT_EQ(attach.m_strLastProgrammed, c.attach.m_strLastProgrammed) << c.what;
-        EXPECT_EQ(attach.m_strFile, c.attach.m_strFile) << c.what;
-        EXPECT_EQ(attach.m_strCycles, c.attach.m_strCycles) << c.what;
-
-        BoardTexts download;
-        download.m_strFile = "typed";
-        ApplyDownloadDisplay(c.block, download);
-        EXPECT_EQ(download.m_strSerial, c.attach.m_strSerial) << c.what;
-        EXPECT_EQ(download.m_strLastProgrammed, c.attach.m_strLastProgrammed) << c.what;
-        EXPECT_EQ(download.m_strCycles, c.attach.m_strCycles) << c.what;
-        EXPECT_EQ(download.m_strFile, "typed") << c.what;
-    }
-}
 
 // Names stored as UTF-8 read back unchanged; any other bytes one Latin-1 character each.
 TEST(DisplayRules, FileNameIsUtf8AsStoredOrLatin1ByteForByte)
@@ -115,28 +48,31 @@ TEST(DisplayRules, FileNameIsUtf8AsStoredOrLatin1ByteForByte)
     }
 }
 
+// The flash operations of the board object: each an exact sequence of exchanges.
 class FlashOperations : public SimLinkTest {};
 
 TEST_F(FlashOperations, SetProgrammingModeSendsLengthEightAndTheModeByte)
 {
-    EXPECT_TRUE(SetProgrammingMode(link, 1));
+    EXPECT_TRUE(boardObject.SetProgrammingMode(true).Ok());
     const auto& sent = board.Received().at(0);
     EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 1, sent.begin() + 5),
               (std::vector<uint8_t>{ProgramMode, 8, 1, 0}));
     EXPECT_TRUE(board.Board().InProgrammingMode());
 
     board.Board().RefuseRelease(true);
-    EXPECT_FALSE(SetProgrammingMode(link, 0));
+    const Result<Done> refused = boardObject.SetProgrammingMode(false);
+    ASSERT_FALSE(refused.Ok());
+    EXPECT_EQ(refused.Error().kind, FailureKind::NotDone);
     board.Unplug();
-    EXPECT_FALSE(SetProgrammingMode(link, 1));  // no reply: the preset stays
+    EXPECT_FALSE(boardObject.SetProgrammingMode(true).Ok()) << "no reply";
 }
 
 TEST_F(FlashOperations, ReadFlashPageReadsThreePiecesOfThePage)
 {
     for (std::size_t i = 0; i < 256; ++i)
         board.Board().Flash()[i] = static_cast<uint8_t>(i ^ 0xA5);
-    uint8_t page[128];
-    EXPECT_TRUE(ReadFlashPage(link, 128, page));
+    std::array<uint8_t, 128> page{};
+    EXPECT_TRUE(boardObject.ReadFlashPage(128, page).Ok());
     ASSERT_EQ(board.Received().size(), 3u);
     const int lengths[] = {56, 56, 16};
     const int addresses[] = {128, 184, 240};
@@ -148,31 +84,30 @@ TEST_F(FlashOperations, ReadFlashPageReadsThreePiecesOfThePage)
     }
     for (std::size_t i = 0; i < 128; ++i)
         EXPECT_EQ(page[i], static_cast<uint8_t>((128 + i) ^ 0xA5)) << i;
-    EXPECT_EQ(link.ReplyReport()[StatusByte], StatusRead);
     board.Board().OverrideStatus(ReadMemory, 'R');
-    EXPECT_FALSE(ReadFlashPage(link, 128, page)) << "a read answered with another status";
+    EXPECT_EQ(boardObject.ReadFlashPage(128, page).Error().kind, FailureKind::NotDone)
+        << "a read answered with another status";
 }
 
-TEST_F(FlashOperations, ReadFlashPageWithoutBoardCopiesTheStaleReply)
+TEST_F(FlashOperations, ReadFlashPageWithoutBoardLeavesThePageAlone)
 {
+    ASSERT_TRUE(boardObject.CapturePins().Ok());  // a reply whose bytes stay in the buffer
     board.Unplug();
-    for (std::size_t i = 0; i < link.ReplyReport().size(); ++i)
-        link.ReplyReport()[i] = static_cast<uint8_t>(i);
-    uint8_t page[128];
-    EXPECT_FALSE(ReadFlashPage(link, 0, page)) << "no reply: the page is not the board's";
-    EXPECT_EQ(page[0], DataByte);
-    EXPECT_EQ(page[56], DataByte);     // each step copies from the start of the reply data
-    EXPECT_EQ(page[112], DataByte);
+    std::array<uint8_t, 128> page;
+    page.fill(0x5A);
+    EXPECT_FALSE(boardObject.ReadFlashPage(0, page).Ok());
+    EXPECT_TRUE(std::all_of(page.begin(), page.end(), [](uint8_t b) { return b == 0x5A; }))
+        << "no reply: nothing of the stale reply is taken for the page";
 }
 
-TEST_F(FlashOperations, WriteFlashPageFillsThePageBufferThenPrograms)
+TEST_F(FlashOperations, WritePageFillsThePageBufferThenPrograms)
 {
-    SetProgrammingMode(link, 1);
+    boardObject.SetProgrammingMode(true);
     board.ClearRecord();
-    uint8_t page[128];
+    std::array<uint8_t, 128> page{};
     for (int i = 0; i < 128; ++i)
-        page[i] = static_cast<uint8_t>(200 - i);
-    EXPECT_TRUE(WriteFlashPage(link, 256, page));
+        page[static_cast<std::size_t>(i)] = static_cast<uint8_t>(200 - i);
+    EXPECT_TRUE(boardObject.WritePage(256, page).Ok());
     ASSERT_EQ(board.Received().size(), 3u);
     const auto& first = board.Received()[0];
     const auto& second = board.Received()[1];
@@ -181,21 +116,21 @@ TEST_F(FlashOperations, WriteFlashPageFillsThePageBufferThenPrograms)
     EXPECT_EQ(std::vector<uint8_t>(second.begin() + 1, second.begin() + 5), (std::vector<uint8_t>{WriteMemory, 56, 0xB8, 0xFF}));
     EXPECT_EQ(std::vector<uint8_t>(program.begin() + 1, program.begin() + 7),
               (std::vector<uint8_t>{ProgramPage, 18, 0xF0, 0xFF, 0x00, 0x01}));
-    EXPECT_TRUE(std::equal(page, page + 56, first.begin() + 5));
-    EXPECT_TRUE(std::equal(page + 56, page + 112, second.begin() + 5));
-    EXPECT_TRUE(std::equal(page + 112, page + 128, program.begin() + 7));
-    EXPECT_TRUE(std::equal(page, page + 128, board.Board().Flash().begin() + 256));
+    EXPECT_TRUE(std::equal(page.begin(), page.begin() + 56, first.begin() + 5));
+    EXPECT_TRUE(std::equal(page.begin() + 56, page.begin() + 112, second.begin() + 5));
+    EXPECT_TRUE(std::equal(page.begin() + 112, page.end(), program.begin() + 7));
+    EXPECT_TRUE(std::equal(page.begin(), page.end(), board.Board().Flash().begin() + 256));
 }
 
-TEST_F(FlashOperations, WriteFlashPageFailsWhenTheProgramPageGetsNoReply)
+TEST_F(FlashOperations, WritePageFailsWhenTheProgramPageGetsNoReply)
 {
-    SetProgrammingMode(link, 1);  // leaves 'R' in the reply buffer
-    uint8_t page[128]{};
+    boardObject.SetProgrammingMode(true);  // leaves 'R' in the reply buffer
+    const std::array<uint8_t, 128> page{};
     board.StopAnsweringAfter(2);
-    EXPECT_FALSE(WriteFlashPage(link, 0, page));
+    EXPECT_EQ(boardObject.WritePage(0, page).Error().kind, FailureKind::NoReply);
     board.StopAnsweringAfter(std::nullopt);
     board.Board().RefusePage(0x0100);
-    EXPECT_FALSE(WriteFlashPage(link, 0x0100, page));
+    EXPECT_EQ(boardObject.WritePage(0x0100, page).Error().kind, FailureKind::NotDone);
 }
 
 }  // namespace

@@ -49,21 +49,29 @@ protected:
     }
     std::string Result() const { return dlg->Item<QPlainTextEdit>(IDC_RESULT)->toPlainText().toStdString(); }
     void SetPinText(const QString& text) { dlg->Item<QLineEdit>(IDC_PINNUMBER)->setText(text); }
+    // The dialog's work on the board's worker has ended and what it found is shown.
+    void Settle() { ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->BoardIdle(); }, 15000)); }
+    void ClickExecute()
+    {
+        QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+        Settle();
+    }
     void Click(int x, int y)
     {
         QWidget* client = dlg->BoardView()->ClientArea();
         QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+        Settle();
     }
 
     // The watch box clicked as a user clicks it.
     void ClickWatchBox() { QTest::mouseClick(dlg->GetDlgItem(IDC_WATCHPINS), Qt::LeftButton); }
     bool WatchBoxChecked() const { return dlg->Item<QCheckBox>(IDC_WATCHPINS)->isChecked(); }
-    // Waits until the watch has made count more captures (three exchanges each). A capture
-    // runs whole inside one step of the event loop, so what it shows is shown by then.
+    // Waits until the watch has made count more captures (three exchanges each) and what
+    // they found is shown.
     bool WaitForCaptures(std::size_t count)
     {
         const std::size_t target = board.ExchangeCount() + 3 * count;
-        return QTest::qWaitFor([&] { return board.ExchangeCount() >= target; });
+        return QTest::qWaitFor([&] { return board.ExchangeCount() >= target && dlg->BoardIdle(); });
     }
     char ShownState(int position) const { return pins::DecodePinState(dlg->BoardView()->ShownCapture(), position); }
 
@@ -134,7 +142,7 @@ TEST_F(TestDlgTest, PinNumberIsTakenAsAnIntegerInRange)
 TEST_F(TestDlgTest, ResultBoxShowsTheWholeListingInAlignedColumns)
 {
     dlg->Item<QRadioButton>(1012)->setChecked(true);
-    QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+    ClickExecute();
     const std::string listing = dlg->ResultText;
     ASSERT_NE(listing.find("\r\n"), std::string::npos);
     ASSERT_TRUE(dlg->UpdateData(true));
@@ -199,7 +207,7 @@ TEST_F(TestDlgTest, ExecuteDrivesThePinToTheTypedLevel)
         QTest::keyClicks(level, c.typed);
         QTest::keyClick(level, Qt::Key_Tab);
         EXPECT_FALSE(level->hasFocus()) << c.typed;
-        QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+        ClickExecute();
         if (c.command) {
             EXPECT_TRUE(messages.empty()) << c.typed;
             EXPECT_EQ(Result(), c.result) << c.typed;
@@ -215,13 +223,65 @@ TEST_F(TestDlgTest, ExecuteDrivesThePinToTheTypedLevel)
     }
 }
 
+// Each test the user can pick: the command it sends and the result text, which says what
+// should now be the case; a pin that is not on the header is refused without a command.
+TEST_F(TestDlgTest, ExecuteRunsTheCheckedTestAndSaysWhatItDid)
+{
+    struct Case {
+        int radio;
+        int pin;
+        const char* level;
+        std::optional<uint8_t> command;
+        const char* result;
+    };
+    const Case cases[] = {
+        {1008, 1, "Hi-Z", DriveAllHigh, "Now driving all pins HIGH"},
+        {1009, 1, "Hi-Z", DriveAllLow, "Now driving all pins LOW"},
+        {1013, 89, "Low", DrivePinLow, "Pin 89 should now be Low."},
+        {1013, 4, "Low", std::nullopt,
+         "Illegal pin choice ... must be a labeled integer pin number.\nCommand ignored."},
+    };
+    for (const Case& c : cases) {
+        board.ClearRecord();
+        dlg->Item<QRadioButton>(c.radio)->setChecked(true);
+        SetPinText(QString::number(c.pin));
+        dlg->Item<QComboBox>(IDC_LEVEL)->setEditText(c.level);
+        ClickExecute();
+        EXPECT_EQ(Result(), c.result) << c.result;
+        std::vector<uint8_t> sent;
+        for (const std::vector<uint8_t>& report : board.Received())
+            sent.push_back(report[1]);
+        EXPECT_EQ(sent, c.command ? std::vector<uint8_t>{*c.command} : std::vector<uint8_t>{}) << c.result;
+    }
+}
+
+// A test running on the board's worker disables what would start another one, the watch
+// included, until it has ended; the dialog meanwhile answers events.
+TEST_F(TestDlgTest, ControlsWaitForTheRunningTest)
+{
+    board.SetRealTiming(true);
+    dlg->Item<QRadioButton>(1012)->setChecked(true);
+    board.DropNextReply();  // the capture's JtagCapture: its read waits out the time limit
+    QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+    for (const int id : {IDC_EXECUTETEST, IDC_WATCHPINS})
+        EXPECT_FALSE(dlg->GetDlgItem(id)->isEnabled()) << id;
+    EXPECT_FALSE(dlg->BoardView()->isEnabled());
+    QTest::qWait(200);
+    EXPECT_FALSE(dlg->BoardIdle()) << "the wait is the worker's, not the dialog's";
+    Settle();
+    EXPECT_EQ(Result(), "JTAG error: capture did not occur...");
+    for (const int id : {IDC_EXECUTETEST, IDC_WATCHPINS})
+        EXPECT_TRUE(dlg->GetDlgItem(id)->isEnabled()) << id;
+    EXPECT_TRUE(dlg->BoardView()->isEnabled());
+}
+
 TEST_F(TestDlgTest, ARefusedPinNumberRunsNoTest)
 {
     dlg->Item<QRadioButton>(1013)->setChecked(true);
     SetPinText("23");
     ASSERT_TRUE(dlg->UpdateData(true));
     SetPinText("200");
-    QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+    ClickExecute();
     EXPECT_EQ(messages, std::vector<std::string>{"Please enter an integer between 1 and 144."});
     EXPECT_TRUE(board.Received().empty());
     EXPECT_EQ(Result(), "<no tests performed yet>");
@@ -231,6 +291,7 @@ TEST_F(TestDlgTest, EnterPressesExecuteTest)
 {
     dlg->Item<QLineEdit>(IDC_PINNUMBER)->setFocus();
     QTest::keyClick(dlg->GetDlgItem(IDC_PINNUMBER), Qt::Key_Return);
+    Settle();
     EXPECT_EQ(Result(), "Now driving all pins HIGH");
     EXPECT_TRUE(dlg->isVisible());
 }
@@ -242,7 +303,7 @@ TEST_F(TestDlgTest, EveryWayOutLeavesTestMode)
         dlg = std::make_unique<CTestDlg>(boardObject);
         dlg->InitDialog();
         dlg->show();
-        QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+        ClickExecute();
         EXPECT_TRUE(board.Board().InTestMode()) << way;
         board.ClearRecord();
         if (std::string(way) == "Escape")
@@ -251,6 +312,7 @@ TEST_F(TestDlgTest, EveryWayOutLeavesTestMode)
             QTest::mouseClick(dlg->GetDlgItem(IDCANCEL), Qt::LeftButton);
         else
             dlg->close();
+        Settle();
         EXPECT_FALSE(dlg->isVisible()) << way;
         ASSERT_EQ(board.Received().size(), 1u) << way;
         EXPECT_EQ(board.Received()[0][1], LeaveTestMode) << way;
@@ -365,7 +427,7 @@ TEST_F(TestDlgTest, WatchStopsOnEachWayOut)
         const std::string listing = Result();
         board.ClearRecord();
         if (way == "Execute Test") {
-            QTest::mouseClick(dlg->GetDlgItem(IDC_EXECUTETEST), Qt::LeftButton);
+            ClickExecute();
         } else if (way == "Enter") {
             QTest::keyClick(dlg.get(), Qt::Key_Return);
         } else if (way == "Leave Test Mode") {
@@ -373,13 +435,16 @@ TEST_F(TestDlgTest, WatchStopsOnEachWayOut)
         } else if (way == "Escape") {
             QTest::keyClick(dlg.get(), Qt::Key_Escape);
         } else {
-            // What the main window does when the board's removal is reported.
+            // What the main window does when the board's removal is reported, once the board's
+            // worker is idle.
+            Settle();
             board.Unplug();
             link.ForgetBoard();
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->Watching(); })) << way;
         EXPECT_FALSE(WatchBoxChecked()) << way;
         QTest::qWait(60);
+        Settle();
         std::vector<uint8_t> sent;
         for (const std::vector<uint8_t>& report : board.Received())
             sent.push_back(report[1]);

@@ -2,13 +2,15 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
+#include "board/Board.h"
 #include "board/Download.h"
 #include "board/InfoBlock.h"
-#include "board/JtagTests.h"
 #include "pins/PinTables.h"
 #include "support/RecordingWindow.h"
 
@@ -16,7 +18,7 @@ using namespace boardlink;
 
 namespace {
 
-// One simulated board with its own link and its own reporter.
+// One simulated board with its own board object, link and reporter.
 struct Bench {
     explicit Bench(uint16_t serial)
     {
@@ -24,17 +26,19 @@ struct Bench {
         info.serial = serial;
         board.Board().WriteInfoBlock(info);
         window.board = &board;
+        link.SetReporter(&window);
     }
     sim::SimBackend board;
     RecordingWindow window;
-    BoardLink link{board, &window};
+    board::Board object{board};
+    BoardLink& link = object.Link();
 };
 
-uint16_t SerialRead(BoardLink& link)
+uint16_t SerialRead(Bench& bench)
 {
-    board::InfoBlock block{};
-    EXPECT_TRUE(board::ReadFlashPage(link, 0, block.data()));
-    return board::infoblock::Serial(block);
+    std::array<uint8_t, board::FlashPageSize> page{};
+    EXPECT_TRUE(bench.object.ReadFlashPage(0, page).Ok());
+    return board::infoblock::Serial(page);
 }
 
 std::string WriteFile(const std::string& name, const std::string& content)
@@ -51,20 +55,20 @@ TEST(BoardLinksSideBySide, EachLinkReadsItsOwnBoardAndKeepsItsOwnFaults)
 {
     Bench first(101);
     Bench second(202);
-    EXPECT_EQ(SerialRead(first.link), 101);
-    EXPECT_EQ(SerialRead(second.link), 202);
+    EXPECT_EQ(SerialRead(first), 101);
+    EXPECT_EQ(SerialRead(second), 202);
 
     first.board.DropNextReply(2);  // the last of the page's three reads
-    board::InfoBlock block{};
-    EXPECT_FALSE(board::ReadFlashPage(first.link, 0, block.data()));
+    std::array<uint8_t, board::FlashPageSize> page{};
+    EXPECT_FALSE(first.object.ReadFlashPage(0, page).Ok());
     EXPECT_FALSE(first.link.DeviceFound());
     EXPECT_TRUE(second.link.DeviceFound());
-    EXPECT_EQ(SerialRead(second.link), 202);
+    EXPECT_EQ(SerialRead(second), 202);
     EXPECT_EQ(first.window.log, (std::vector<std::string>{"ReadFile timeout", "Can't read from device"}));
     EXPECT_TRUE(second.window.log.empty());
     EXPECT_EQ(second.board.OpenHandleCount(), 3u);
 
-    EXPECT_EQ(SerialRead(first.link), 101) << "the next exchange finds the first board again";
+    EXPECT_EQ(SerialRead(first), 101) << "the next exchange finds the first board again";
 }
 
 // The command-line tool programs many boards at once, one thread per board: a download and
@@ -76,16 +80,14 @@ TEST(BoardLinksSideBySide, TwoThreadsProgramAndCaptureTwoBoardsAtOnce)
     const std::string files[] = {WriteFile("first.rbf", contents[0]), WriteFile("second.rbf", contents[1])};
     benches[1].board.Board().SetExternalLevel(pins::BoundaryCellTable[23], false);
 
-    board::DownloadOutcome outcomes[2]{};
-    pins::Capture captures[2]{};
-    bool captured[2]{};
+    std::optional<board::Result<board::DownloadResult>> outcomes[2];
+    std::optional<board::Result<pins::Capture>> captures[2];
     std::vector<std::thread> threads;
     for (int i = 0; i < 2; ++i) {
         threads.emplace_back([&, i] {
             Bench& bench = benches[i];
-            bench.window.m_strFile = files[i];
-            outcomes[i] = board::RunDownload(bench.link, bench.window);
-            captured[i] = board::CapturePins(bench.link, captures[i]);
+            outcomes[i] = bench.object.Download(files[i], files[i]);
+            captures[i] = bench.object.CapturePins();
         });
     }
     for (std::thread& thread : threads)
@@ -93,22 +95,25 @@ TEST(BoardLinksSideBySide, TwoThreadsProgramAndCaptureTwoBoardsAtOnce)
 
     for (int i = 0; i < 2; ++i) {
         const auto& flash = benches[i].board.Board().Flash();
-        EXPECT_EQ(outcomes[i], board::DownloadOutcome::Configured) << i;
+        ASSERT_TRUE(outcomes[i]->Ok()) << i;
+        const board::DownloadResult& result = outcomes[i]->Value();
+        EXPECT_EQ(result.end, board::DownloadEnd::Configured) << i;
         EXPECT_EQ(std::string(flash.begin() + board::ConfigAreaAddress,
                               flash.begin() + board::ConfigAreaAddress + static_cast<long>(contents[i].size())),
                   contents[i])
             << i;
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(flash.data() + 12)), files[i]) << i;
-        EXPECT_EQ(benches[i].window.m_strCycles, "8") << i;
-        EXPECT_EQ(benches[i].window.log.front(), "  Read " + std::to_string(contents[i].size()) + " bytes from RBF file");
-        EXPECT_TRUE(captured[i]) << i;
+        EXPECT_EQ(result.info.cycles, 8u) << i;
+        EXPECT_EQ(result.fileBytes, contents[i].size()) << i;
+        EXPECT_TRUE(benches[i].window.log.empty()) << i;
+        ASSERT_TRUE(captures[i]->Ok()) << i;
         std::filesystem::remove(files[i]);
     }
-    EXPECT_EQ(benches[0].window.m_strSerial, "TRK_00011");
-    EXPECT_EQ(benches[1].window.m_strSerial, "TRK_00022");
+    EXPECT_EQ(outcomes[0]->Value().info.serial, 11);
+    EXPECT_EQ(outcomes[1]->Value().info.serial, 22);
     // FPGA pin 23 pulled low on the second board only.
-    EXPECT_EQ(pins::DecodePinState(captures[0], 0), '1');
-    EXPECT_EQ(pins::DecodePinState(captures[1], 0), '0');
+    EXPECT_EQ(pins::DecodePinState(captures[0]->Value(), 0), '1');
+    EXPECT_EQ(pins::DecodePinState(captures[1]->Value(), 0), '0');
 }
 
 }  // namespace

@@ -4,27 +4,28 @@
 #include <vector>
 
 #include "app/MainWindowHost.h"
+#include "board/Board.h"
 #include "board/LocalTime.h"
 #include "link/BoardLink.h"
+#include "sim/SimBackend.h"
+#include "support/ReportRecorder.h"
 
-// A main window without widgets: its link to the board on backend, the texts its boxes would
-// show and the lines its log would hold.
-class RecordingHost final : public MainWindowHost {
+// A main window without widgets: its board object on backend, the texts its boxes would show
+// and what it would log, show and ask.
+class RecordingHost final : public ReportRecorder<MainWindowHost> {
 public:
-    explicit RecordingHost(boardlink::HidBackend& backend) : m_link(backend, this) {}
+    explicit RecordingHost(boardlink::HidBackend& backend, const board::Clock& clock = board::SystemTime)
+        : m_board(backend, clock), m_clock(clock)
+    {
+        m_board.Link().SetReporter(this);
+        board = dynamic_cast<const sim::SimBackend*>(&backend);
+    }
 
-    std::vector<std::string> log;
-
-    boardlink::BoardLink& Link() override { return m_link; }
+    board::Board& BoardObject() override { return m_board; }
     const board::Clock& Clock() const override { return m_clock; }
-    bool UpdateData(bool) override { return true; }
-    void LogLine(std::string text) override { log.push_back(std::move(text)); }
-    void LogTimestamped() override { log.push_back("<time>"); }
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void MessageBox(const std::string&, const std::string&) override {}
+    bool UpdateData(bool saveAndValidate) override { return ReportRecorder::UpdateData(saveAndValidate); }
 
 private:
-    board::Clock m_clock = board::SystemTime;
-    boardlink::BoardLink m_link;
+    board::Board m_board;
+    board::Clock m_clock;
 };

@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "app/BoardDisplay.h"
 #include "board/Download.h"
 #include "board/InfoBlock.h"
 #include "board/LocalTime.h"
-#include "link/BoardLink.h"
 #include "sim/SimBackend.h"
 #include "support/FixedTime.h"
-#include "support/RecordingWindow.h"
+#include "support/RecordingHost.h"
 
 namespace fs = std::filesystem;
 using namespace board;
@@ -75,12 +75,11 @@ long FirstDifference(const Flash& expected, const Flash& actual)
     return at.first == expected.end() ? -1 : static_cast<long>(at.first - expected.begin());
 }
 
-class DownloadTest : public SimLinkTest {
+// The main window's download on the simulated board, with the window's texts recorded.
+class DownloadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SimLinkTest::SetUp();
-
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string("tarvik-download-") + std::to_string(::getpid()) + "-" + test->name();
         std::replace(name.begin(), name.end(), '/', '-');
@@ -103,7 +102,6 @@ protected:
     {
         std::error_code ignored;
         fs::remove_all(m_dir, ignored);
-        SimLinkTest::TearDown();
     }
 
     std::string WriteRbf(const std::string& name, const std::vector<uint8_t>& bytes)
@@ -115,12 +113,17 @@ protected:
     }
 
     // Downloads with the board as it is now, as the Download button does: the boxes taken
-    // first and shown after. Before() is the flash just before.
+    // first, the board object's events and answer in the window's words, the boxes shown
+    // after. Before() is the flash just before.
     void Download()
     {
         m_before = board.Board().Flash();
         window.UpdateData(true);
-        RunDownload(link, window, FixedTime);
+        DownloadEvents events(window);
+        window.BoardObject().SetObserver(&events);
+        const board::Result<DownloadResult> result = window.BoardObject().Download(window.m_strFile, window.m_strFile);
+        window.BoardObject().SetObserver(nullptr);
+        ShowDownloadResult(result, window);
         window.UpdateData(false);
     }
     const Flash& Before() const { return m_before; }
@@ -130,7 +133,7 @@ protected:
     // The boxes are taken before the first exchange and shown again after the last.
     void ExpectBoxesTakenFirstAndShownLast()
     {
-        EXPECT_EQ(window.updates, (std::vector<RecordingWindow::Update>{{true, 0}, {false, Exchanges()}}));
+        EXPECT_EQ(window.updates, (std::vector<RecordingHost::Update>{{true, 0}, {false, Exchanges()}}));
     }
 
     // The flash a complete download of content leaves: the configuration area filled with
@@ -148,6 +151,8 @@ protected:
         return expected;
     }
 
+    sim::SimBackend board;
+    RecordingHost window{board, FixedTime};
     fs::path m_dir;
 
 private:
@@ -575,7 +580,7 @@ protected:
         EXPECT_EQ(FirstDifference(Before(), After()), -1);
         EXPECT_TRUE(window.progress.empty());
         // The bar's range is first set once the file has been read.
-        EXPECT_EQ(window.progressUpper, RecordingWindow{}.progressUpper);
+        EXPECT_EQ(window.progressUpper, RecordingHost(board).progressUpper);
         EXPECT_EQ(window.m_strSerial, UnknownText);
     }
 };
