@@ -1,5 +1,8 @@
 #include "app/DeviceChange.h"
 
+#include <memory>
+#include <optional>
+
 #include "app/BoardDisplay.h"
 #include "app/MainWindowHost.h"
 #include "board/Board.h"
@@ -11,18 +14,31 @@ using namespace board;
 
 namespace {
 
+// What an attach found: the information block and the chain check.
+struct AttachFound {
+    InfoRead info;
+    std::optional<Result<Done>> chain;
+};
+
 void OnBoardArrival(MainWindowHost& window)
 {
     window.LogLine(FormatLocalTime(window.Clock(), "%m/%d/%Y %H:%M:%S Morvane FPGA board attached"));
-    Board& board = window.BoardObject();
-    // The reads and the chain check are one action: a board that has stopped answering
-    // costs it two read time limits at most.
-    const Board::Action action(board);
-    ShowAttachInfo(board.ReadInfo(), window);
-    window.SetProgressPos(0);
-    if (const auto line = ChainLine(board.CheckChain(), "JTAG boundary scan chain disabled .... board tests will not work!"))
-        window.LogLine(*line);
-    window.UpdateData(false);
+    auto found = std::make_shared<AttachFound>();
+    window.RunOnBoard(
+        [&board = window.BoardObject(), found] {
+            // The reads and the chain check are one action: a board that has stopped
+            // answering costs it two read time limits at most.
+            const Board::Action action(board);
+            found->info = board.ReadInfo();
+            found->chain = board.CheckChain();
+        },
+        [&window, found] {
+            ShowAttachInfo(found->info, window);
+            window.SetProgressPos(0);
+            if (const auto line = ChainLine(*found->chain, "JTAG boundary scan chain disabled .... board tests will not work!"))
+                window.LogLine(*line);
+            window.UpdateData(false);
+        });
 }
 
 void OnBoardRemoval(MainWindowHost& window)

@@ -102,8 +102,8 @@ void CMainDlg::OnDownload()
     if (!UpdateData(true))
         return;
     m_stopRequested = false;
-    m_worker.Run(
-        this,
+    m_downloading = true;
+    RunOnBoard(
         [this, file = m_strFile, readBack = m_readBackAfterDownload] {
             // The file text names the file and, for a blank board, its number.
             DownloadEvents events(*this);
@@ -124,9 +124,18 @@ void CMainDlg::OnDownload()
                 LogReadBack(m_board.ReadBack(file));
         },
         [this] {
-            if (!m_destroying)
-                UpdateData(false);
+            m_downloading = false;
+            UpdateData(false);
         });
+}
+
+void CMainDlg::RunOnBoard(std::function<void()> work, std::function<void()> shown)
+{
+    // What the window does when an operation ends is not for a window being destroyed.
+    m_worker.Run(this, std::move(work), [this, shown = std::move(shown)] {
+        if (!m_destroying)
+            shown();
+    });
 }
 
 void CMainDlg::LogReadBack(const board::Result<board::Comparison>& readBack)
@@ -150,7 +159,8 @@ void CMainDlg::OnWorkerBusy(bool busy)
 
 void CMainDlg::OnWorkerIdle()
 {
-    if (m_destroying)
+    // A window that has closed after its download reads no board attached meanwhile.
+    if (m_destroying || m_closeWhenDone)
         return;
     for (const auto& [event, notification] : std::exchange(m_deviceChangesHeld, {}))
         OnDeviceChange(event, notification);
@@ -172,7 +182,9 @@ void CMainDlg::OnUiThread(std::function<void()> show, bool wait)
 
 void CMainDlg::OnCancel()
 {
-    if (!m_worker.Busy()) {
+    // An attach's reads leave nothing half-done on the board: the window closes at once, and
+    // goes once they have ended (see the destructor).
+    if (!m_downloading) {
         CDialog::OnCancel();
         return;
     }
@@ -184,7 +196,7 @@ void CMainDlg::OnCancel()
         this, windowTitle(),
         QStringLiteral("A download is in progress. Stop it after the page being written and close? "
                        "The board then holds a partial configuration until the next download."));
-    if (answer != QMessageBox::Yes || !m_worker.Busy())
+    if (answer != QMessageBox::Yes || !m_downloading)
         return;
     m_stopRequested = true;
     m_closeWhenDone = true;

@@ -30,6 +30,10 @@ public:
     board::Board& BoardObject() override { return m_board; }
     const board::Clock& Clock() const override { return m_clock; }
     bool UpdateData(bool saveAndValidate) override { return CDialog::UpdateData(saveAndValidate); }
+    // On the board's worker: the controls that would start another board operation are
+    // disabled and device changes held until shown has run; a window being destroyed waits
+    // for work but does not run shown.
+    void RunOnBoard(std::function<void()> work, std::function<void()> shown) override;
 
     // The clock of the stamped log lines and of the programming record; the system's
     // unless set (tests set it before the window opens).
@@ -97,6 +101,8 @@ private:
     // is not idle.
     BoardWorker m_worker{m_board};
     std::atomic<bool> m_stopRequested = false;
+    // A download is running or waiting to run: closing the window asks first.
+    bool m_downloading = false;
     bool m_closeWhenDone = false;
     bool m_destroying = false;
     bool m_readBackAfterDownload = false;

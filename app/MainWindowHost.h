@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "board/Board.h"
@@ -21,13 +22,17 @@ struct BoardBoxes {
 };
 
 // What the main window's handlers work on besides widgets: the board object, the clock of
-// its stamped lines, the four stored texts, the data exchange, and the reporter the board's
-// link writes through (the activity log, the progress bar and the user's message boxes).
-// CMainDlg is the one real host.
+// its stamped lines, the four stored texts, the data exchange, the reporter the board's
+// link writes through (the activity log, the progress bar and the user's message boxes),
+// and where the board's operations run. CMainDlg is the one real host.
 class MainWindowHost : public boardlink::Reporter, public BoardBoxes {
 public:
     virtual board::Board& BoardObject() = 0;
     boardlink::BoardLink& Link() { return BoardObject().Link(); }
     virtual const board::Clock& Clock() const = 0;
     virtual bool UpdateData(bool saveAndValidate) = 0;
+    // Runs work with the board, then shown with its outcome on the window's thread. The
+    // window runs work on the board's worker and holds device changes until shown has run;
+    // a host without a worker runs both at once, in that order.
+    virtual void RunOnBoard(std::function<void()> work, std::function<void()> shown) = 0;
 };

@@ -3,7 +3,8 @@
 // reply (its read waits out the whole 6000 ms limit). A timed program: it measures the
 // download run on the UI thread, as the window ran it before its worker, and the main
 // window's Download button, in the same run; then the same for the test dialog's Capture
-// pins test whose capture loses its reply.
+// pins test whose capture loses its reply, and for the main window's handling of a board
+// attached whose first read loses its reply.
 #include <unistd.h>
 
 #include <QApplication>
@@ -88,6 +89,14 @@ void ShowSettled(QWidget& window)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// The main window on board, opened and shown, its message boxes going nowhere.
+void OpenSettled(CMainDlg& dialog)
+{
+    dialog.SetMessageBoxHandler([](const MessageBoxRequest&) {});
+    dialog.InitDialog();
+    ShowSettled(dialog);
+}
+
 void Print(const char* what, const Gap& gap)
 {
     std::printf("%-44s longest tick gap %6lld ms   operation %6lld ms\n", what, static_cast<long long>(gap.longestMs),
@@ -115,9 +124,7 @@ int main(int argc, char** argv)
         sim::SimBackend board;
         board.SetRealTiming(true);
         CMainDlg dialog(board, nullptr);
-        dialog.SetMessageBoxHandler([](const MessageBoxRequest&) {});
-        dialog.InitDialog();
-        ShowSettled(dialog);
+        OpenSettled(dialog);
         dialog.Item<QLineEdit>(IDC_FILE)->setText(QString::fromStdString(file));
         QPushButton* download = dialog.Item<QPushButton>(IDC_DOWNLOAD);
         board.DropNextReply(LostReplyAt);
@@ -147,10 +154,39 @@ int main(int argc, char** argv)
         testDialog = MeasureGap([&] { qobject_cast<QPushButton*>(execute)->click(); }, [&] { return dialog.BoardIdle(); });
     }
 
+    Gap attachOnUiThread;
+    {
+        sim::SimBackend board;
+        board.SetRealTiming(true);
+        board::Board object(board);
+        board.DropNextReply();
+        attachOnUiThread = MeasureGap(
+            [&] {
+                const board::Board::Action action(object);
+                object.ReadInfo();
+                object.CheckChain();
+            },
+            [] { return true; });
+    }
+
+    Gap attach;
+    {
+        sim::SimBackend board;
+        board.SetRealTiming(true);
+        CMainDlg dialog(board, nullptr);
+        OpenSettled(dialog);
+        board.DropNextReply();
+        const boardlink::DeviceNotification boardNode{boardlink::DeviceTypeInterface, sim::SimBackend::DefaultBoardPath};
+        attach = MeasureGap([&] { dialog.OnDeviceChange(boardlink::DeviceArrival, boardNode); },
+                            [&] { return dialog.Worker().Idle(); });
+    }
+
     Print("download on the UI thread (before)", onUiThread);
     Print("main window's Download button", window);
     Print("capture on the UI thread (before)", captureOnUiThread);
     Print("test dialog's Capture pins test", testDialog);
+    Print("attach on the UI thread (before)", attachOnUiThread);
+    Print("main window's attach", attach);
     std::filesystem::remove(file);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -80,6 +81,23 @@ protected:
         return lines;
     }
     std::string Box(int id) const { return dlg->Item<QLineEdit>(id)->text().toStdString(); }
+    // Runs the UI thread's events until the board's worker has ended what it was given and
+    // the window has shown it.
+    void WaitForBoard() { dlg->Worker().WaitUntilIdle(); }
+    // The board unplugged, the window told, and plugged in again: its arrival is not told yet.
+    void UnplugAndPlugBack()
+    {
+        board.Unplug();
+        watcher.Deliver(DeviceRemoveComplete, {DeviceTypeInterface, sim::SimBackend::DefaultBoardPath});
+        board.Plug();
+    }
+    bool BoardControlsEnabled(bool enabled) const
+    {
+        bool all = true;
+        for (const int id : {IDC_DOWNLOAD, IDC_BOARDTEST, IDC_BROWSE, IDC_FILE})
+            all = all && dlg->GetDlgItem(id)->isEnabled() == enabled;
+        return all;
+    }
 
     const Clock clock = [] { return std::time_t{1700000000}; };
     sim::SimBackend board;
@@ -249,6 +267,13 @@ TEST_F(MainDlgTest, DetachBlanksTheBoxesAndAttachShowsTheBoardAgain)
     board.Plug();
     // The path differs only in letter case: it is still the board.
     watcher.Deliver(DeviceArrival, {DeviceTypeInterface, "/DEV/HIDRAW-SIM0"});
+    // The attached line comes at once; the reads run on the board's worker and are shown
+    // when they have ended, the controls disabled meanwhile.
+    EXPECT_EQ(Log().back(), stamp + "Morvane FPGA board attached");
+    EXPECT_EQ(Box(IDC_SERIAL), "<unknown>");
+    EXPECT_TRUE(BoardControlsEnabled(false));
+    WaitForBoard();
+    EXPECT_TRUE(BoardControlsEnabled(true));
     const auto log = Log();
     EXPECT_EQ(log[log.size() - 2], stamp + "Morvane FPGA board attached");
     EXPECT_EQ(log.back(), "JTAG boundary scan chain disabled .... board tests will not work!");
@@ -269,6 +294,7 @@ TEST_F(MainDlgTest, ReplugCyclesKeepOneRegistrationAndAnotherPortWaitsForTheNext
         watcher.Deliver(DeviceRemoveComplete, boardNode);
         board.Plug();
         watcher.Deliver(DeviceArrival, boardNode);
+        WaitForBoard();
         EXPECT_EQ(Box(IDC_SERIAL), "TRK_00042") << cycle;
     }
     // Each search that found the board replaced the one registration.
@@ -285,6 +311,70 @@ TEST_F(MainDlgTest, ReplugCyclesKeepOneRegistrationAndAnotherPortWaitsForTheNext
     dlg->Link().ExchangeReports();
     EXPECT_EQ(dlg->Link().BoardDevicePath(), "/dev/hidraw-sim1");
     EXPECT_EQ(watcher.registrations, 5);
+}
+
+// A board that stops answering once the block's first page has come: the attach's other
+// reads wait out their time limits on the board's worker while the window goes on handling
+// events. The board's removal that comes meanwhile is held and handled after the attach has
+// shown what it found, so the boxes end showing the board gone, not the page that came.
+TEST_F(MainDlgTest, SilentBoardsAttachWaitsOnTheWorkerAndADetachMeanwhileWins)
+{
+    Open();
+    const DeviceNotification boardNode{DeviceTypeInterface, sim::SimBackend::DefaultBoardPath};
+    UnplugAndPlugBack();
+    board.SetRealTiming(true);
+    // The first page's three exchanges are answered.
+    board.StopAnsweringAfter(3);
+    const std::string attached = stamp + "Morvane FPGA board attached";
+    const std::size_t linesBefore = Log().size();
+
+    watcher.Deliver(DeviceArrival, boardNode);
+    EXPECT_EQ(Log().back(), attached);
+    EXPECT_TRUE(BoardControlsEnabled(false));
+    // The first event the UI thread handles comes while the worker waits for a reply.
+    bool removalHeld = false;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        watcher.Deliver(DeviceRemoveComplete, boardNode);
+        removalHeld = dlg->Busy() && Log().back() == attached;
+    });
+    WaitForBoard();
+
+    EXPECT_TRUE(removalHeld) << "the window handled the removal's notification during the attach's wait";
+    const auto log = Log();
+    EXPECT_EQ(std::vector<std::string>(log.begin() + static_cast<std::ptrdiff_t>(linesBefore), log.end()),
+              (std::vector<std::string>{attached, "ReadFile timeout", "Can't read from device", "ReadFile timeout",
+                                        "Can't read from device",
+                                        "JTAG boundary scan chain not checked: the board did not answer",
+                                        stamp + "Morvane FPGA board detached"}));
+    for (int box : {IDC_SERIAL, IDC_LASTPROGRAMMED, IDC_FILE, IDC_CYCLES})
+        EXPECT_EQ(Box(box), "<unknown>") << box;
+    EXPECT_FALSE(dlg->Link().DeviceFound());
+    EXPECT_TRUE(BoardControlsEnabled(true));
+}
+
+// Closing the window during an attach closes it at once, without the download's question;
+// the window goes once the attach's reads have ended, without showing them.
+TEST_F(MainDlgTest, ClosingDuringAnAttachClosesAtOnce)
+{
+    Open();
+    const DeviceNotification boardNode{DeviceTypeInterface, sim::SimBackend::DefaultBoardPath};
+    UnplugAndPlugBack();
+    board.StopAnsweringAfter(0);
+    watcher.Deliver(DeviceArrival, boardNode);
+    ASSERT_TRUE(dlg->Busy());
+
+    QObject scope;
+    bool asked = false;
+    QTimer::singleShot(0, &scope, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked = true;
+            box->reject();
+        }
+    });
+    dlg->close();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_FALSE(asked);
+    dlg.reset();
 }
 
 TEST_F(MainDlgTest, SimulatedBoardWindowUnplugsAndPlugsThroughTheWatcher)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ public:
     board::Board& BoardObject() override { return m_board; }
     const board::Clock& Clock() const override { return m_clock; }
     bool UpdateData(bool saveAndValidate) override { return ReportRecorder::UpdateData(saveAndValidate); }
+    void RunOnBoard(std::function<void()> work, std::function<void()> shown) override
+    {
+        work();
+        shown();
+    }
 
 private:
     board::Board m_board;
