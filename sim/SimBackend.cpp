@@ -81,6 +81,7 @@ void SimBackend::ClearRecord()
 
 std::vector<boardlink::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
 {
+    const auto held = Hold();
     // A board that dropped out misses the search of the exchange it dropped out of and is
     // back for the next one.
     if (m_dropOutEnumerations && (*m_dropOutEnumerations)-- == 0) {
@@ -118,6 +119,7 @@ const SimBackend::OpenHandle* SimBackend::FindHandle(boardlink::HidHandle handle
 
 boardlink::HidHandle SimBackend::Open(const std::string& path, boardlink::HidAccess access)
 {
+    const auto held = Hold();
     m_openedPaths.push_back(path);
     if (!IsBoard(path) && FindOther(path) == nullptr) {
         m_lastError = "No such device";
@@ -134,6 +136,7 @@ boardlink::HidHandle SimBackend::Open(const std::string& path, boardlink::HidAcc
 
 bool SimBackend::GetAttributes(boardlink::HidHandle handle, uint16_t& vendorId, uint16_t& productId)
 {
+    const auto held = Hold();
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr)
         return false;
@@ -152,6 +155,7 @@ bool SimBackend::GetAttributes(boardlink::HidHandle handle, uint16_t& vendorId, 
 
 bool SimBackend::GetCaps(boardlink::HidHandle handle, boardlink::HidCaps& caps)
 {
+    const auto held = Hold();
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr)
         return false;
@@ -180,6 +184,7 @@ std::optional<LinkFault> SimBackend::TakeFault() { return m_faults.Take(++m_faul
 
 bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::size_t length)
 {
+    auto held = Hold();
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr || open->access != boardlink::HidAccess::Write) {
         m_lastError = "Bad file descriptor";
@@ -206,7 +211,9 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
         m_lastError = "Input/output error";
         return false;
     }
+    held.unlock();
     Pace();
+    held.lock();
     ++m_exchanges;
     if (m_recording)
         Record(m_received, report, length);
@@ -235,15 +242,25 @@ bool SimBackend::Write(boardlink::HidHandle handle, const uint8_t* report, std::
 
 boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* buffer, std::size_t length, int timeoutMs)
 {
+    auto held = Hold();
     const OpenHandle* open = FindHandle(handle);
     if (open == nullptr || open->access != boardlink::HidAccess::Read) {
         m_lastError = "Bad file descriptor";
         return boardlink::HidReadResult::Failed;
     }
+    // The reply's own USB frame; the board may be unplugged meanwhile.
+    if (m_realTiming && !m_inputQueue.empty() && IsBoard(open->path)) {
+        held.unlock();
+        Pace();
+        held.lock();
+    }
     if (m_inputQueue.empty() || !IsBoard(open->path)) {
         m_elapsedMs += static_cast<uint64_t>(timeoutMs);
-        if (m_realTiming)
+        if (m_realTiming) {
+            held.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+            held.lock();
+        }
         // The late reply arrives just after the read gave up.
         if (m_lateReply && IsBoard(open->path)) {
             m_inputQueue.push_back(std::move(*m_lateReply));
@@ -251,8 +268,6 @@ boardlink::HidReadResult SimBackend::Read(boardlink::HidHandle handle, uint8_t* 
         }
         return boardlink::HidReadResult::TimedOut;
     }
-    if (m_realTiming)
-        Pace();
     const SimBoard::Reply& reply = m_inputQueue.front();
     std::copy_n(reply.bytes.begin(), std::min(length, reply.length), buffer);
     if (m_recording)
@@ -267,11 +282,16 @@ void SimBackend::Cancel(boardlink::HidHandle) {}
 
 void SimBackend::Drain(boardlink::HidHandle handle)
 {
+    const auto held = Hold();
     const OpenHandle* open = FindHandle(handle);
     if (open != nullptr && open->access == boardlink::HidAccess::Read && IsBoard(open->path))
         m_inputQueue.clear();
 }
 
-void SimBackend::Close(boardlink::HidHandle handle) { m_handles.erase(handle); }
+void SimBackend::Close(boardlink::HidHandle handle)
+{
+    const auto held = Hold();
+    m_handles.erase(handle);
+}
 
 }  // namespace sim

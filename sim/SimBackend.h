@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,13 @@ public:
     SimBackend();
 
     SimBoard& Board() { return m_board; }
+
+    // The board held still while its own window changes it on the UI thread and a board
+    // operation runs on a worker: every device call below takes this lock too, and lets it
+    // go while it waits out a report's USB frame or a read's time limit, so the window never
+    // waits for a board that does not answer. Held by one thread at a time, any number of
+    // times over.
+    std::unique_lock<std::recursive_mutex> Hold() const { return std::unique_lock(m_mutex); }
 
     // Plugging: the board is listed at its path while plugged, with the given identity (empty:
     // PortIdentity of the path).
@@ -123,6 +131,7 @@ private:
     std::optional<LinkFault> TakeFault();
     static void Record(std::vector<std::vector<uint8_t>>& record, const uint8_t* report, std::size_t length);
 
+    mutable std::recursive_mutex m_mutex;
     SimBoard m_board;
     bool m_plugged = true;
     std::string m_boardPath = DefaultBoardPath;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
+#include <string>
 
 #include "pins/PinTables.h"
 #include "link/DeviceWatcher.h"
@@ -54,7 +55,7 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
 
     m_jtagChain = new QCheckBox(QStringLiteral("JTAG boundary-scan chain on"));
     m_jtagChain->setChecked(m_backend.Board().JtagChainEnabled());
-    connect(m_jtagChain, &QCheckBox::toggled, this, [this](bool on) { m_backend.Board().SetJtagChainEnabled(on); });
+    connect(m_jtagChain, &QCheckBox::toggled, this, [this](bool on) { Change([on](SimBackend& b) { b.Board().SetJtagChainEnabled(on); }); });
     layout->addWidget(m_jtagChain);
 
     m_realTiming = new QCheckBox(QStringLiteral("Real USB timing"));
@@ -69,21 +70,25 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
         QPushButton* button = AddButton(faultLayout, QStringLiteral("Next exchange: ") +
                                                          QString::fromUtf8(fault.name.data(), static_cast<qsizetype>(fault.name.size())));
         button->setToolTip(QString::fromUtf8(fault.help.data(), static_cast<qsizetype>(fault.help.size())));
-        connect(button, &QPushButton::clicked, this, [this, kind = fault.fault] { m_backend.InjectFault(kind); });
+        connect(button, &QPushButton::clicked, this, [this, kind = fault.fault] { Change([kind](SimBackend& b) { b.InjectFault(kind); }); });
     }
     connect(AddButton(faultLayout, QStringLiteral("Refuse the next capture")), &QPushButton::clicked, this,
-            [this] { m_backend.Board().RefuseNextCapture(); });
+            [this] { Change([](SimBackend& b) { b.Board().RefuseNextCapture(); }); });
     connect(AddButton(faultLayout, QStringLiteral("Blank the serial number")), &QPushButton::clicked, this, [this] {
-        m_backend.Board().Flash()[0] = 0;
-        m_backend.Board().Flash()[1] = 0;
+        Change([](SimBackend& b) {
+            b.Board().Flash()[0] = 0;
+            b.Board().Flash()[1] = 0;
+        });
     });
     auto* wrongStatus = new QCheckBox(QStringLiteral("Memory reads answer 'R' instead of 'S'"));
     connect(wrongStatus, &QCheckBox::toggled, this, [this](bool on) {
-        m_backend.Board().OverrideStatus(boardlink::ReadMemory, on ? std::optional<uint8_t>('R') : std::nullopt);
+        Change([on](SimBackend& b) {
+            b.Board().OverrideStatus(boardlink::ReadMemory, on ? std::optional<uint8_t>('R') : std::nullopt);
+        });
     });
     faultLayout->addWidget(wrongStatus);
     m_refuseRelease = new QCheckBox(QStringLiteral("FPGA fails to configure on release"));
-    connect(m_refuseRelease, &QCheckBox::toggled, this, [this](bool on) { m_backend.Board().RefuseRelease(on); });
+    connect(m_refuseRelease, &QCheckBox::toggled, this, [this](bool on) { Change([on](SimBackend& b) { b.Board().RefuseRelease(on); }); });
     faultLayout->addWidget(m_refuseRelease);
 
     auto* pageRow = new QFormLayout;
@@ -93,8 +98,10 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
     m_failPage->setValue(-1);
     m_failPage->setSpecialValueText(QStringLiteral("none"));
     connect(m_failPage, &QSpinBox::valueChanged, this, [this](int page) {
-        m_backend.Board().RefusePage(page < 0 ? std::nullopt
-                                              : std::optional<uint16_t>(static_cast<uint16_t>(0x0100 + page * 128)));
+        Change([page](SimBackend& b) {
+            b.Board().RefusePage(page < 0 ? std::nullopt
+                                          : std::optional<uint16_t>(static_cast<uint16_t>(0x0100 + page * 128)));
+        });
     });
     pageRow->addRow(QStringLiteral("Fail configuration page"), m_failPage);
     faultLayout->addLayout(pageRow);
@@ -112,8 +119,9 @@ SimBoardWindow::SimBoardWindow(SimBackend& backend, SimWatcher& watcher, QWidget
     levelRow->addWidget(level);
     connect(AddButton(levelRow, QStringLiteral("Set")), &QPushButton::clicked, this, [this, pin, level] {
         const uint8_t cellGroup = pins::BoundaryCellTable[static_cast<std::size_t>(pin->value())];
+        const bool high = level->currentIndex() == 0;
         if (cellGroup != 0)
-            m_backend.Board().SetExternalLevel(cellGroup, level->currentIndex() == 0);
+            Change([cellGroup, high](SimBackend& b) { b.Board().SetExternalLevel(cellGroup, high); });
     });
     layout->addWidget(levels);
     ShowState();
@@ -178,30 +186,53 @@ void SimBoardWindow::ShowBeside(QWidget& mainWindow)
     show();
 }
 
+void SimBoardWindow::Change(const std::function<void(SimBackend&)>& change)
+{
+    const auto held = m_backend.Hold();
+    change(m_backend);
+}
+
 void SimBoardWindow::Unplug()
 {
-    if (!m_backend.Plugged())
-        return;
-    m_backend.Unplug();
-    m_watcher.Notify(boardlink::DeviceRemoveComplete,
-                     {boardlink::DeviceTypeInterface, m_backend.BoardPath(), m_backend.BoardIdentity()});
+    boardlink::DeviceNotification removed;
+    {
+        const auto held = m_backend.Hold();
+        if (!m_backend.Plugged())
+            return;
+        m_backend.Unplug();
+        removed.devicePath = m_backend.BoardPath();
+        removed.deviceIdentity = m_backend.BoardIdentity();
+    }
+    // The notice goes out with the board let go: the main window may look at the board then.
+    m_watcher.Notify(boardlink::DeviceRemoveComplete, removed);
     ShowState();
 }
 
 void SimBoardWindow::Plug(bool anotherPort)
 {
-    if (m_backend.Plugged())
-        return;
-    m_backend.Plug(anotherPort ? OtherPortPath : SimBackend::DefaultBoardPath);
-    m_watcher.Notify(boardlink::DeviceArrival,
-                     {boardlink::DeviceTypeInterface, m_backend.BoardPath(), m_backend.BoardIdentity()});
+    boardlink::DeviceNotification arrived;
+    {
+        const auto held = m_backend.Hold();
+        if (m_backend.Plugged())
+            return;
+        m_backend.Plug(anotherPort ? OtherPortPath : SimBackend::DefaultBoardPath);
+        arrived.devicePath = m_backend.BoardPath();
+        arrived.deviceIdentity = m_backend.BoardIdentity();
+    }
+    m_watcher.Notify(boardlink::DeviceArrival, arrived);
     ShowState();
 }
 
 void SimBoardWindow::ShowState()
 {
-    const bool plugged = m_backend.Plugged();
-    m_state->setText(plugged ? QStringLiteral("Plugged in at %1").arg(QString::fromStdString(m_backend.BoardPath()))
+    bool plugged = false;
+    std::string path;
+    {
+        const auto held = m_backend.Hold();
+        plugged = m_backend.Plugged();
+        path = m_backend.BoardPath();
+    }
+    m_state->setText(plugged ? QStringLiteral("Plugged in at %1").arg(QString::fromStdString(path))
                              : QStringLiteral("Unplugged"));
     m_unplug->setEnabled(plugged);
     m_plug->setEnabled(!plugged);

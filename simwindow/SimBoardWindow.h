@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
@@ -39,6 +41,8 @@ public:
     void Plug(bool anotherPort);
 
 private:
+    // Changes the board with it held still: a board operation may be running on a worker.
+    void Change(const std::function<void(SimBackend&)>& change);
     void ShowState();
 
     SimBackend& m_backend;

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -108,6 +113,44 @@ TEST(SimBoardWindow, RealUsbTimingSwitchFollowsAndDrivesTheBoard)
     sim::SimBoardWindow real(board, watcher);
     ASSERT_NE(RealTimingSwitch(real), nullptr);
     EXPECT_TRUE(RealTimingSwitch(real)->isChecked());
+}
+
+// The window's buttons work while a board operation on a worker waits for a reply that does
+// not come: the board is not held through the wait, and the worker's read sees the unplug.
+TEST(SimBoardWindow, UnplugsTheBoardWhileAWorkersReadWaitsForItsReply)
+{
+    sim::SimBackend board;
+    board.SetRealTiming(true);
+    sim::SimWatcher watcher;
+    sim::SimBoardWindow window(board, watcher);
+    const boardlink::HidHandle handle = board.Open(sim::SimBackend::DefaultBoardPath, boardlink::HidAccess::Read);
+    ASSERT_NE(handle, boardlink::InvalidHidHandle);
+
+    std::atomic<bool> readEnded = false;
+    boardlink::HidReadResult result = boardlink::HidReadResult::Arrived;
+    std::thread worker([&] {
+        std::array<uint8_t, sim::SimBackend::ReportByteLength> reply{};
+        result = board.Read(handle, reply.data(), reply.size(), 2000);
+        readEnded = true;
+    });
+    // The read has begun its wait once it has counted its time limit.
+    for (;;) {
+        const auto held = board.Hold();
+        if (board.ElapsedMs() != 0)
+            break;
+    }
+    QPushButton* unplug = nullptr;
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        if (button->text() == "Unplug")
+            unplug = button;
+    ASSERT_NE(unplug, nullptr);
+    unplug->click();
+    EXPECT_FALSE(readEnded) << "the window waited for the worker's read";
+    EXPECT_EQ(window.findChild<QLabel*>()->text(), "Unplugged");
+    worker.join();
+    EXPECT_EQ(result, boardlink::HidReadResult::TimedOut);
+    const auto held = board.Hold();
+    EXPECT_FALSE(board.Plugged());
 }
 
 }  // namespace
