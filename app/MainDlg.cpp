@@ -195,7 +195,9 @@ void CMainDlg::OnCancel()
     const auto answer = QMessageBox::question(
         this, windowTitle(),
         QStringLiteral("A download is in progress. Stop it after the page being written and close? "
-                       "The board then holds a partial configuration until the next download."));
+                       "The board then holds a partial configuration until the next download."),
+        // Enter or a stray click keeps the download going: stopping it is the step to choose.
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer != QMessageBox::Yes || !m_downloading)
         return;
     m_stopRequested = true;

@@ -232,6 +232,7 @@ TEST(DownloadButton, ClosingDuringADownloadAsksFirst)
                 return;
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 question = box->text().toStdString();
+                EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No)) << "Enter keeps the download going";
                 box->button(goOn ? QMessageBox::Yes : QMessageBox::No)->click();
             }
         });
