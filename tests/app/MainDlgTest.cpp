@@ -521,6 +521,11 @@ TEST_F(MainDlgTest, ClosingTheTestDialogLeavesTheMainWindowAsItWas)
     CDialog::SetApplicationWindow(dlg.get());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
     QScreen* screen = dlg->screen();
+    // The screen is shared with the suite's other windows, which open at its centre and its
+    // top left: away from them, what the grab sees is this window's own.
+    const QRect free = screen->availableGeometry();
+    dlg->move(free.right() - dlg->frameGeometry().width() - 8, free.bottom() - dlg->frameGeometry().height() - 8);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->frameGeometry().bottom() > free.center().y(); }));
     auto shown = [&] {
         const QRect area(dlg->mapToGlobal(QPoint(0, 0)), dlg->size());
         return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
