@@ -44,10 +44,7 @@ void OnBoardArrival(MainWindowHost& window)
 void OnBoardRemoval(MainWindowHost& window)
 {
     window.LogLine(FormatLocalTime(window.Clock(), LogTimePrefix) + "Morvane FPGA board detached");
-    window.m_strLastProgrammed = UnknownText;
-    window.m_strSerial = UnknownText;
-    window.m_strFile = UnknownText;
-    window.m_strCycles = UnknownText;
+    static_cast<BoardBoxes&>(window) = BoardBoxes{};
     window.SetProgressPos(0);
     // The handles of a board that is gone are of no further use.
     window.Link().ForgetBoard();
