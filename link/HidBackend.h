@@ -10,6 +10,11 @@
 // is written once.
 namespace boardlink {
 
+// Where a device is plugged in: the USB bus, then the port numbers down the chain of hubs
+// ("1-2.3" is bus 1, port 2, hub port 3). Devices sorted by it come in the order of their
+// sockets, which is how a lab numbers its places. Empty when the platform cannot tell.
+using UsbPort = std::vector<int>;
+
 // One HID top-level collection as the platform lists it.
 struct HidInterfaceInfo {
     std::string path;
@@ -19,6 +24,7 @@ struct HidInterfaceInfo {
     // device watcher reports it (DeviceNotification::deviceIdentity); empty when the
     // platform cannot tell.
     std::string identity{};
+    UsbPort port{};
 };
 
 // What the board link uses of a device's HID capabilities. The two lengths are counted
