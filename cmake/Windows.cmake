@@ -24,3 +24,7 @@ if(BUILD_TESTING)
   include(cmake/WindowsTests.cmake)
   add_subdirectory(tests/platform/windows)
 endif()
+
+if(TARGET tarvik-cli)
+  include(cmake/WindowsPackage.cmake)
+endif()

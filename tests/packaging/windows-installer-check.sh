@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The Windows installer, made by cpack and tried under Wine as a user would try it:
+#   windows-installer-check.sh <folder> <cpack> <CPackConfig.cmake> <wine> <wineserver> <version>
+# makes tarvik-setup-<version>.exe in <folder>, installs it silently (/S), runs the installed
+# tarvik-cli.exe --version, uninstalls it silently and checks that nothing of it is left: its
+# folder, its Start menu entries, its registry keys. The Wine prefix comes from WINEPREFIX.
+set -euo pipefail
+folder=$1
+cpack=$2
+config=$3
+wine=$4
+wineserver=$5
+version=$6
+
+fail() { echo "windows installer: $*" >&2; exit 1; }
+registry_has() { "$wine" reg query "$1" >/dev/null 2>&1; }
+
+drive_c=$WINEPREFIX/drive_c
+program_dir="$drive_c/Program Files/Tarvik"
+menu_dir="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvik $version"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvik'
+maker_key='HKLM\Software\Tarvik maintainers'
+installed='C:\Program Files\Tarvik'
+
+rm -rf "$folder"
+mkdir -p "$folder"
+"$cpack" --config "$config" -G NSIS -B "$folder" >"$folder.log" 2>&1 || { cat "$folder.log" >&2; fail "cpack failed"; }
+setup=$folder/tarvik-setup-$version.exe
+[ -f "$setup" ] || fail "cpack made no $setup"
+echo "installer: $setup, $(stat -c %s "$setup") bytes"
+
+# A run that stopped half-way may have left an installation: it goes first.
+if [ -e "$program_dir/Uninstall.exe" ]; then
+    "$wine" "$installed\\Uninstall.exe" /S
+    "$wineserver" -w
+fi
+
+"$wine" "$setup" /S || fail "the silent install failed"
+# The installer is done when Wine's last process is.
+"$wineserver" -w
+for file in tarvik-cli.exe tarvik-cli.html Uninstall.exe; do
+    [ -f "$program_dir/$file" ] || fail "not installed: $file"
+done
+for link in "Tarvik command line.lnk" "Tarvik command line manual.lnk" "Uninstall.lnk"; do
+    [ -f "$menu_dir/$link" ] || fail "no Start menu entry: $link"
+done
+registry_has "$uninstall_key" || fail "no uninstall entry $uninstall_key"
+grep -q -- "--version" "$program_dir/tarvik-cli.html" || fail "the manual page holds no help text"
+
+shown=$("$wine" "$installed\\tarvik-cli.exe" --version | tr -d '\r') || fail "the installed tarvik-cli.exe --version failed"
+echo "installed: $shown"
+[[ "$shown" == *"$version"* ]] || fail "the installed tarvik-cli.exe --version says \"$shown\", not $version"
+
+"$wine" "$installed\\Uninstall.exe" /S || fail "the silent uninstall failed"
+# The uninstaller goes on from a copy of itself, so that it can remove its own file: it is
+# done when Wine's last process is.
+"$wineserver" -w
+[ ! -e "$program_dir" ] || fail "left behind: $(find "$program_dir")"
+[ ! -e "$menu_dir" ] || fail "left behind: $(find "$menu_dir")"
+! registry_has "$uninstall_key" || fail "left behind: $uninstall_key"
+! registry_has "$maker_key" || fail "left behind: $maker_key"
+echo "installed and uninstalled; nothing left"
