@@ -140,6 +140,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     Options& o = p.options;
 
     CLI::App app{Description, ProgramName};
+    // Options begin with a dash everywhere. CLI11 would take any argument beginning with "/" for
+    // an option on Windows, and refuse a board node or a file named from the root.
+    app.allow_windows_style_options(false);
     app.footer(Footer());
     app.set_version_flag("-V,--version", std::string(ProgramName) + " " + TARVIK_VERSION);
     app.require_subcommand(1, 1);

@@ -2,7 +2,6 @@
 # NSIS (Debian's makensis): tarvik-cli.exe, its manual as a page, Start menu entries for
 # both and an uninstaller, which the Windows "Apps" list also offers.
 
-install(TARGETS tarvik-cli RUNTIME DESTINATION .)
 # The manual is what the program says of itself (--help, --version), so it never differs
 # from the program; it is asked for when the installer is made, under the emulator.
 install(CODE "set(TARVIK_RUN [[${CMAKE_CROSSCOMPILING_EMULATOR}]])
@@ -21,6 +20,7 @@ set(CPACK_NSIS_PACKAGE_NAME "Tarvik ${PROJECT_VERSION}")
 set(CPACK_NSIS_DISPLAY_NAME "Tarvik ${PROJECT_VERSION}")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+set(CPACK_STRIP_FILES ON)
 # The 64-bit Unicode stub: the default 32-bit ANSI one does not run where Windows (or a
 # Wine prefix) has no 32-bit part, and cannot name every folder.
 # The uninstaller removes the maker's registry key too once it holds nothing: the generator's
@@ -39,7 +39,7 @@ set(CPACK_NSIS_CREATE_ICONS_EXTRA
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete \\\"$SMPROGRAMS\\\\$MUI_TEMP\\\\Tarvik command line.lnk\\\"")
 include(CPack)
 
-if(BUILD_TESTING AND TARVIK_WINE AND TARVIK_WINESERVER)
+if(BUILD_TESTING AND CMAKE_CROSSCOMPILING AND TARVIK_WINDOWS_PROGRAMS_RUN)
   # The installer goes in and out of the one Wine prefix, and waits for Wine's last process
   # each time: it runs alone.
   add_test(NAME windows_installer

@@ -14,6 +14,7 @@
 #include "link/Reports.h"
 #include "sim/SimBackend.h"
 #include "support/FixedTime.h"
+#include "support/SystemWords.h"
 
 namespace fs = std::filesystem;
 using namespace board;
@@ -111,7 +112,7 @@ TEST_F(BoardTest, BlankBoardTakesTheNumberEvenWhenTheFileCannotBeOpened)
     const Result<DownloadResult> result = boardObject.Download((m_dir / "missing.rbf").string(), 42);
     ASSERT_FALSE(result.Ok());
     EXPECT_EQ(result.Error().kind, FailureKind::FileRefused);
-    EXPECT_EQ(result.Error().cause, "No such file or directory");
+    EXPECT_EQ(result.Error().cause, systemwords::NoSuchFile());
     EXPECT_EQ(observer.events, std::vector<std::string>{"serial 42"});
     EXPECT_EQ(infoblock::Serial(dev.Board().Flash()), 42);
 }
@@ -126,8 +127,8 @@ TEST_F(BoardTest, RefusedFilesNameTheirCauseAndSendNothing)
         FileProblem problem;
         std::string cause;
     } rows[] = {
-        {folder, FileProblem::CannotOpen, "Is a directory"},
-        {(m_dir / "none.rbf").string(), FileProblem::CannotOpen, "No such file or directory"},
+        {folder, FileProblem::CannotOpen, systemwords::IsAFolder()},
+        {(m_dir / "none.rbf").string(), FileProblem::CannotOpen, systemwords::NoSuchFile()},
         {WriteFile("empty.rbf", {}), FileProblem::Empty, "the file is empty: it holds no configuration"},
         {WriteFile("big.rbf", Pattern(MaxConfigFileBytes + 5)), FileProblem::TooLong,
          "the file is 32772 bytes long; the board's configuration area holds 32767 bytes"},
@@ -184,7 +185,7 @@ TEST_F(BoardTest, OperationsAnswerWithTypedFailures)
     ASSERT_FALSE(cannotOpen.Ok());
     EXPECT_EQ(cannotOpen.Error().kind, FailureKind::CannotOpen);
     EXPECT_EQ(cannotOpen.Error().node, dev.BoardPath());
-    EXPECT_NE(cannotOpen.Error().fix.find(".rules"), std::string::npos);
+    EXPECT_EQ(cannotOpen.Error().fix, systemwords::AccessFixBrief);
 
     dev.RefuseAccess(false);
     dev.Unplug();

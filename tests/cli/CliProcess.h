@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,17 @@ public:
     CliRun Finish();
 
 private:
+#ifdef _WIN32
+    // The process, its two pipes and the threads that read them (CliProcessWindows.cpp).
+    struct Process;
+    std::unique_ptr<Process> m_process;
+#else
     void ReadAvailable(int timeoutMs);
 
     pid_t m_pid = -1;
     int m_outFd = -1;
     int m_errFd = -1;
+#endif
     CliRun m_run;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/RecordingWindow.h"
+#include "support/SystemWords.h"
 
 using namespace boardlink;
 
@@ -166,7 +167,7 @@ TEST_F(ExchangeTest, UnopenableBoardNamesTheNodeAndFailsWithoutWaiting)
     // step each searched.
     EXPECT_EQ(window.log, (std::vector<std::string>{
                               "Cannot open board device /dev/hidraw-sim0: Permission denied",
-                              "  Fix: install 69-tarvik-morvane.rules (sudo cmake --install <build dir>), replug the board",
+                              "  Fix: " + systemwords::AccessFixBrief,
                               "<time>",
                               "  Can't write to device",
                               "Undefined error",
