@@ -11,7 +11,9 @@
 #include "cli/Commands.h"
 #include "cli/DownloadSummary.h"
 #include "cli/ExitCode.h"
+#include "cli/SerialList.h"
 #include "cli/SerialNumbering.h"
+#include "cli/Sha256.h"
 
 // download: the window's configuration download on one board, or on every attached board at
 // once, each on a thread and a board link of its own.
@@ -249,6 +251,15 @@ int RunDownload(Session& session)
             return ExitBoardFailed;
         }
     }
+    // The digest of the file as the run begins and as it ends: a file that changed between
+    // them may have given the boards other bytes than the digest says.
+    std::string cause;
+    const std::optional<std::string> digest = FileSha256(options.file, &cause);
+    if (!digest) {
+        ReportUsageError(console, board::text::FileName(options.file) + ": " + cause);
+        return ExitBoardFailed;
+    }
+    const bool numbering = options.serial || !options.serialList.empty();
 
     std::vector<AttachedBoard> boards;
     std::vector<std::string> labels;
@@ -262,10 +273,10 @@ int RunDownload(Session& session)
         // The serial numbers are read only to number blank boards, so that a plain download
         // makes exactly the exchanges the window's download makes.
         std::vector<BoardIdentity> identities;
-        if (options.serial)
+        if (numbering)
             identities = IdentifyBoards(boards);
         for (std::size_t i = 0; i < boards.size(); ++i) {
-            serials.push_back(options.serial ? identities[i].serial : std::nullopt);
+            serials.push_back(numbering ? identities[i].serial : std::nullopt);
             labels.push_back(BoardLabel(boards[i].node, serials.back()));
         }
     } else {
@@ -273,7 +284,7 @@ int RunDownload(Session& session)
         std::optional<OneBoard> one = ChooseOneBoard(session, exitCode);
         if (!one)
             return exitCode;
-        if (options.serial && !one->info)
+        if (numbering && !one->info)
             if (const board::Result<InfoBlock> read = one->board->ReadInfoBlock())
                 one->info = *read;
         serials.push_back(one->info ? std::optional<uint16_t>(board::infoblock::Serial(*one->info)) : std::nullopt);
@@ -282,16 +293,17 @@ int RunDownload(Session& session)
     }
 
     std::vector<std::optional<uint16_t>> numbers(boards.size());
-    if (options.serial) {
+    if (numbering) {
         std::vector<BoardIdentity> identities;
         for (std::size_t i = 0; i < boards.size(); ++i)
             identities.push_back({boards[i].node, serials[i]});
-        Numbering numbering = NumberBlankBoards(identities, *options.serial);
-        if (!numbering.error.empty()) {
-            ReportUsageError(console, numbering.error);
+        Numbering given = options.serial ? NumberBlankBoards(identities, *options.serial)
+                                         : NumberBlankBoardsFromList(identities, options.serialList);
+        if (!given.error.empty()) {
+            ReportUsageError(console, given.error);
             return ExitUsageError;
         }
-        numbers = std::move(numbering.numbers);
+        numbers = std::move(given.numbers);
         if (!options.allBoards && !numbers.front() && serials.front())
             console.Err("board " + labels.front() + " keeps its number: --serial numbers blank boards only");
     }
@@ -312,8 +324,23 @@ int RunDownload(Session& session)
     std::vector<BoardDownload> results;
     for (const auto& job : jobs)
         results.push_back(job->result);
+    // A board read back against a file that changed under the run was compared with other
+    // bytes than it was written with, or than the digest names: none of them counts.
+    const std::optional<std::string> digestAfter = FileSha256(options.file);
+    const bool fileChanged = digestAfter != digest;
+    if (fileChanged) {
+        for (BoardDownload& result : results) {
+            result.succeeded = false;
+            result.failure = "file-changed";
+            result.result += " (" + board::text::FileName(options.file) + " changed during the download)";
+        }
+        ReportUsageError(console, board::text::FileName(options.file) +
+                                      ": the file changed during the download: no board counts as downloaded");
+    }
     if (options.json) {
-        console.Out(DownloadJson(board::text::FileName(options.file), results).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
+        nlohmann::ordered_json json = DownloadJson(board::text::FileName(options.file), results);
+        json["sha256"] = fileChanged ? nlohmann::ordered_json() : nlohmann::ordered_json(*digest);
+        console.Out(json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
     } else if (options.allBoards) {
         for (const std::string& line : SummaryLines(results))
             console.Out(line);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct SimSetup {
     // What every board's configuration area holds from its start, erased flash after it
     // (empty: the area is erased).
     std::vector<uint8_t> configuration;
+    // The last file name every board's information block holds, byte for byte (none: the
+    // simulated board's own).
+    std::optional<std::string> fileName;
 };
 
 // Simulated boards, each behind a device layer of its own: serial numbers 42, 43, ... and

@@ -11,8 +11,10 @@
 #include "cli/Console.h"
 #include "cli/DownloadSummary.h"
 #include "cli/PinWatch.h"
+#include "cli/SerialList.h"
 #include "cli/SerialNumbering.h"
 #include "cli/Session.h"
+#include "cli/Sha256.h"
 #include "cli/SimFault.h"
 #include "cli/UsbPort.h"
 #include "cli/BoardAccess.h"
@@ -118,6 +120,52 @@ TEST(SerialNumberingTest, BlankBoardsGetConsecutiveNumbers)
         EXPECT_NE(numbering.error.find(c.errorText), std::string::npos) << c.what << ": " << numbering.error;
         EXPECT_EQ(numbering.error.empty(), *c.errorText == '\0') << c.what;
     }
+}
+
+// A lab's numbers: the blank boards take the list in port order, or nothing is written.
+TEST(SerialNumberingTest, BlankBoardsTakeTheListInTurn)
+{
+    using Numbers = std::vector<std::optional<uint16_t>>;
+    struct Case {
+        const char* what;
+        std::vector<BoardIdentity> boards;
+        std::vector<long> list;
+        Numbers numbers;
+        const char* errorText;
+    };
+    const Case cases[] = {
+        {"gaps in the list are kept", {{"a", 0}, {"b", 42}, {"c", 0}, {"d", std::nullopt}}, {100, 103},
+         {100, std::nullopt, 103, std::nullopt}, ""},
+        {"numbers left over", {{"a", 0}}, {7, 8, 9}, {7}, ""},
+        {"fewer numbers than blank boards", {{"a", 0}, {"b", 0}, {"c", 0}}, {7, 8}, {}, "2 numbers for 3 blank boards"},
+        {"a number twice", {{"a", 0}, {"b", 0}}, {7, 7}, {}, "7 is in the list twice"},
+        {"a number a board has", {{"a", 0}, {"b", 42}}, {42}, {}, "TRK_00042 is already the number of the board at b"},
+        {"out of range", {{"a", 0}}, {70000}, {}, "from 1 to 65535"},
+    };
+    for (const Case& c : cases) {
+        const Numbering numbering = NumberBlankBoardsFromList(c.boards, c.list);
+        EXPECT_EQ(numbering.numbers, c.numbers) << c.what;
+        EXPECT_NE(numbering.error.find(c.errorText), std::string::npos) << c.what << ": " << numbering.error;
+        EXPECT_EQ(numbering.error.empty(), *c.errorText == '\0') << c.what;
+    }
+}
+
+// The standard's own examples, and lengths around the 56-byte padding edge.
+TEST(Sha256Test, KnownDigests)
+{
+    const auto bytes = [](const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); };
+    EXPECT_EQ(Sha256Hex(bytes("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex(bytes("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex(bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(Sha256Hex(std::vector<uint8_t>(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    // Pieces of any size give the digest of the whole.
+    Sha256 pieces;
+    const std::vector<uint8_t> text = bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq");
+    pieces.Add(std::span(text).first(5));
+    pieces.Add(std::span(text).subspan(5));
+    EXPECT_EQ(pieces.Hex(), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
 }
 
 TEST(SimFaultTest, KindAtExchange)
