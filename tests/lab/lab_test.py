@@ -221,14 +221,16 @@ def program_test(folder, port, cli, lab):
     """One programming run of a lab with a PC of every kind that must not be counted as
     programmed unless its boards hold the teacher's bytes: one row each, or a row per board."""
     # The file is named as the teacher typed it in the folder ansible-playbook starts in; a
-    # file of the same name beside the playbooks must not be the one programmed.
-    config = os.path.join(folder, "blink.rbf")
+    # file of the same name beside the playbooks must not be the one programmed. Its name
+    # holds what a shell would run or split, and a byte that is not UTF-8.
+    name = os.fsdecode(b"blink $(touch ran); -n\n\xe9.rbf")
+    config = os.path.join(folder, name)
     with open(config, "wb") as stream:
         stream.write(bytes((i * 7 + 3) % 256 for i in range(3000)))
     digest = hashlib.sha256(open(config, "rb").read()).hexdigest()
     playbooks = os.path.join(folder, "lab")
     shutil.copytree(lab, playbooks)
-    with open(os.path.join(playbooks, "blink.rbf"), "wb") as stream:
+    with open(os.path.join(playbooks, name), "wb") as stream:
         stream.write(b"\x55" * 200)
     student = os.path.join(folder, "student.rbf")
     with open(student, "wb") as stream:
@@ -241,7 +243,7 @@ def program_test(folder, port, cli, lab):
     fixed = "/tmp/tarvik-lab-" + HOSTS[3]
     shutil.rmtree(fixed, ignore_errors=True)
     os.makedirs(fixed)
-    os.symlink(victim, os.path.join(fixed, "blink.rbf"))
+    os.symlink(victim, os.path.join(fixed, name))
 
     # Stand-ins for the tool on a PC: the real one for `list` where the lab's numbers need it.
     def stand_in(name, download):
@@ -293,7 +295,8 @@ def program_test(folder, port, cli, lab):
     inventory = write_inventory(folder, port, {host: settings for _, host, settings, _ in cases})
     before = set(glob.glob("/tmp/tarvik-lab.*"))
     try:
-        result = run_playbook(folder, inventory, "lab/program.yml", ["-e", "file=blink.rbf", "-e", "lab_serial=42"])
+        # JSON is how a name with spaces goes into -e.
+        result = run_playbook(folder, inventory, "lab/program.yml", ["-e", json.dumps({"file": name}), "-e", "lab_serial=42"])
     finally:
         # The frozen session and its tool end with the test.
         if os.path.exists(frozen_pids):
@@ -321,6 +324,8 @@ def program_test(folder, port, cli, lab):
           "program: every verified board holds the bytes of the teacher's file, by its digest", rows)
     check("SHA-256 %s" % digest in page, "program: the page gives the file's digest", page)
     check(open(victim).read() == "the student's target", "program: the student's link in the old folder was not followed")
+    check(not any(os.path.exists(os.path.join(where, "ran")) for where in (folder, os.path.expanduser("~"), playbooks)),
+          "program: nothing of the file's name was run")
     check(len(set(glob.glob("/tmp/tarvik-lab.*")) - before) <= 1,
           "program: the PCs' folders are removed (but the frozen PC's)", set(glob.glob("/tmp/tarvik-lab.*")) - before)
     check("Needs attention" in result.stdout and "Summary" in result.stdout and
@@ -416,8 +421,9 @@ def install_main():
         inventory = write_inventory(folder, port, {
             hosts[0]: {"tarvik_install_root": roots[hosts[0]], "tarvik_cli_args": ["--sim=2"]},
             hosts[1]: {"tarvik_install_root": roots[hosts[1]], "tarvik_cli_args": ["--sim=1", "--sim-no-permission", "1"]}})
+        # A package named as the teacher typed it, in the folder ansible-playbook starts in.
         result = run_playbook(folder, inventory, lab + "/install.yml",
-                                 ["-e", "package=" + package, "-e", "seat_user=" + user,
+                                 ["-e", "package=" + os.path.relpath(package, folder), "-e", "seat_user=" + user,
                                   "-e", "ansible_become_method=su"])
         check(result.returncode != 0, "install: the exit status names the PC whose seat user cannot open its boards",
               result.stdout)
@@ -434,6 +440,12 @@ def install_main():
             check(os.access(os.path.join(root, "usr", "bin", "tarvik-cli"), os.X_OK), "install: %s has the tool" % host)
             state = subprocess.run(["dpkg", "--root", root, "-s", "tarvik"], capture_output=True, text=True).stdout
             check("Status: install ok installed" in state, "install: dpkg of %s counts it installed" % host, state)
+        check(not glob.glob("/tmp/tarvik-install.*"), "install: the package's folders are removed from the PCs",
+              glob.glob("/tmp/tarvik-install.*"))
+        result = run_playbook(folder, inventory, lab + "/install.yml", ["-e", "package=tarvik_9.deb", "-e", "seat_user=" + user])
+        check(result.returncode != 0 and os.path.join(folder, "tarvik_9.deb") + ": no such file" in result.stdout
+              and "Copy the package" not in result.stdout,
+              "install: a package that is not there ends the run before any PC, naming it", result.stdout)
     finally:
         sshd.terminate()
         sshd.wait()
