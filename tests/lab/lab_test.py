@@ -24,7 +24,7 @@ import tempfile
 import time
 
 SKIP = 77
-HOSTS = ["127.0.0.%d" % i for i in range(2, 14)]
+HOSTS = ["127.0.0.%d" % i for i in range(2, 15)]
 UNREACHABLE = "127.0.0.99"
 
 
@@ -290,6 +290,10 @@ def program_test(folder, port, cli, lab):
         ("a PC that freezes", HOSTS[10], {"tarvik_cli": frozen, "tarvik_time_limit": 3},
          [("", "", "", "did not finish in time (no answer from the PC); its boards may hold a partial configuration")]),
         ("no tool", HOSTS[11], {"tarvik_cli": folder + "/no-such-tool"}, [("", "", "", "tarvik-cli missing")]),
+        # The tool stops at the limit's SIGTERM after the page in flight and says so.
+        ("a download ended at the time limit", HOSTS[12],
+         {"tarvik_cli": cli, "tarvik_cli_args": ["--sim=1", "--sim-latency", "20000"], "tarvik_time_limit": 3},
+         [("1-1", "no", "", "did not finish in time; the board holds a partial configuration")]),
         ("not reached", UNREACHABLE, {"tarvik_cli": cli}, [("", "", "", "unreachable")]),
     ]
     inventory = write_inventory(folder, port, {host: settings for _, host, settings, _ in cases})
@@ -332,6 +336,13 @@ def program_test(folder, port, cli, lab):
           "FAILED! => {\"changed\": false, \"msg\": \"/dev/hidraw-sim0: failed: no-reply" in result.stdout,
           "program: a summary line, and each seat that needs attention with its reason", result.stdout)
     shutil.rmtree(fixed, ignore_errors=True)
+
+    # A limit, with the teacher's machine in it: the rows of the PC of the limit alone.
+    result = run_playbook(folder, inventory, "lab/program.yml", ["-e", json.dumps({"file": name}),
+                                                                 "-l", HOSTS[3] + ",localhost"])
+    rows, page = table(folder, "programmed", result, "program")
+    check(result.returncode == 0 and [(r["pc"], r["verified"]) for r in rows] == [(HOSTS[3], "yes")],
+          "program -l: the rows of the PC of the limit", "%s\n%s" % (rows, result.stdout))
 
     # A file that is not there ends the run before any PC is touched, naming the path.
     marker = os.path.join(folder, "touched")
