@@ -2,6 +2,7 @@
 
 #include "board/BoardText.h"
 #include "board/Download.h"
+#include "board/LeadingInt.h"
 
 using namespace board;
 
@@ -17,13 +18,6 @@ bool NoBoard(const std::optional<Failure>& failure)
 std::string DateOr(const std::optional<ProgrammingDate>& date) { return date ? text::Date(*date) : UnknownText; }
 
 std::string CyclesOr(const std::optional<uint32_t>& cycles) { return cycles ? std::to_string(*cycles) : UnknownText; }
-
-// "TRK_00042, 7 cycles, last programmed 11/28/2026 at 09:30:05".
-std::string Summary(const BoardInfo& info)
-{
-    return (info.serial ? text::Serial(*info.serial) : std::string(UnknownText)) + ", " + CyclesOr(info.cycles) +
-           " cycles, last programmed " + DateOr(info.lastProgrammed);
-}
 
 // The message box of a file the download cannot use.
 std::string FileRefusalText(const Failure& failure)
@@ -79,31 +73,12 @@ std::optional<std::string> ChainLine(const Result<Done>& check, const std::strin
     return ChainLine(check.Ok() ? std::nullopt : std::optional<Failure>(check.Error()), notEnabled);
 }
 
-void DownloadEvents::FileRead(std::size_t bytes)
+std::optional<uint16_t> SerialFromFileText(const std::string& text)
 {
-    m_host.LogLine("  Read " + std::to_string(bytes) + " bytes from RBF file");
-    m_host.SetProgressRange(0, static_cast<int>(MaxConfigFileBytes));
-}
-
-void DownloadEvents::Progress(std::size_t done, std::size_t /*total*/) { m_host.SetProgressPos(static_cast<int>(done)); }
-
-void DownloadEvents::BlockNotRead() { m_host.LogLine("  Board information block not read: it is left as it is"); }
-
-void DownloadEvents::BlockWriteFailed(const std::optional<BoardInfo>& readBack)
-{
-    if (readBack)
-        m_host.LogLine("  Board information block write failed; read back, it holds " + Summary(*readBack));
-    else
-        m_host.LogLine("  Board information block write failed and it could not be read back: "
-                       "the board may hold its old or its new information block");
-}
-
-void DownloadEvents::FlashEnded(DownloadEnd end)
-{
-    const char* text = end == DownloadEnd::Configured            ? "FPGA configuration successful"
-                       : end == DownloadEnd::ConfigurationFailed ? "FPGA configuration unsuccessful"
-                                                                 : "Flash memory update unsuccessful";
-    m_host.LogLine(FormatLocalTime(m_host.Clock(), LogTimePrefix) + text);
+    const std::optional<int> number = ParseLeadingInt(text);
+    if (!number)
+        return std::nullopt;
+    return static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
 }
 
 void ShowDownloadResult(const Result<DownloadResult>& result, MainWindowHost& host)
@@ -127,7 +102,6 @@ void ShowDownloadResult(const Result<DownloadResult>& result, MainWindowHost& ho
         host.m_strCycles = UnknownText;
         break;
     }
-    if (const std::optional<std::string> line =
-            ChainLine(done.chain, "JTAG boundary scan chain not enabled .... board tests will not work!"))
+    if (const std::optional<std::string> line = DownloadChainLine(done))
         host.LogLine(*line);
 }

@@ -5,6 +5,7 @@
 
 #include "app/MainWindowHost.h"
 #include "board/Board.h"
+#include "board/DownloadLog.h"
 
 // The main window's words for what the board object answers: the boxes by the display
 // rules of the opening, an attach and a download, the download's log lines, bar and message
@@ -23,20 +24,22 @@ void ShowAttachInfo(const board::InfoRead& read, BoardBoxes& boxes);
 std::optional<std::string> ChainLine(const std::optional<board::Failure>& failed, const std::string& notEnabled);
 std::optional<std::string> ChainLine(const board::Result<board::Done>& check, const std::string& notEnabled);
 
-// The download's events as the window tells them: the read line, the bar, the information
-// block's lines and the stamped end line.
-class DownloadEvents final : public board::BoardObserver {
-public:
-    explicit DownloadEvents(MainWindowHost& host) : m_host(host) {}
+// The number a blank board takes from the file box: the number its text begins with, as
+// "%d" reads it, kept to 16 bits; none when the text begins with no number.
+std::optional<uint16_t> SerialFromFileText(const std::string& text);
 
-    void FileRead(std::size_t bytes) override;
-    void Progress(std::size_t done, std::size_t total) override;
-    void BlockNotRead() override;
-    void BlockWriteFailed(const std::optional<board::BoardInfo>& readBack) override;
-    void FlashEnded(board::DownloadEnd end) override;
+// The download's log lines into the activity log, its bar into the window's bar.
+class DownloadEvents final : public board::DownloadLog {
+public:
+    explicit DownloadEvents(MainWindowHost& host) : DownloadLog(host.Clock()), m_host(host) {}
+
     bool StopRequested() override { return m_host.StopRequested(); }
 
 private:
+    void Line(const std::string& line) override { m_host.LogLine(line); }
+    void BarStarts(std::size_t total) override { m_host.SetProgressRange(0, static_cast<int>(total)); }
+    void BarAt(std::size_t done, std::size_t /*total*/) override { m_host.SetProgressPos(static_cast<int>(done)); }
+
     MainWindowHost& m_host;
 };
 

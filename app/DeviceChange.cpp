@@ -7,8 +7,6 @@
 #include "app/MainWindowHost.h"
 #include "board/Board.h"
 #include "board/LocalTime.h"
-#include "link/BoardLink.h"
-#include "link/BoardNotification.h"
 
 using namespace board;
 
@@ -47,7 +45,7 @@ void OnBoardRemoval(MainWindowHost& window)
     static_cast<BoardBoxes&>(window) = BoardBoxes{};
     window.SetProgressPos(0);
     // The handles of a board that is gone are of no further use.
-    window.Link().ForgetBoard();
+    window.BoardObject().ForgetBoard();
 }
 
 }  // namespace
@@ -55,10 +53,10 @@ void OnBoardRemoval(MainWindowHost& window)
 bool HandleDeviceChange(MainWindowHost& window, uint32_t event, const boardlink::DeviceNotification& data)
 {
     if (event == boardlink::DeviceArrival) {
-        if (boardlink::IsBoardNotification(data, window.Link()))
+        if (window.BoardObject().IsBoardNotification(data))
             OnBoardArrival(window);
     } else if (event == boardlink::DeviceRemoveComplete) {
-        if (boardlink::IsBoardNotification(data, window.Link()))
+        if (window.BoardObject().IsBoardNotification(data))
             OnBoardRemoval(window);
         window.UpdateData(false);
     }

@@ -28,10 +28,10 @@ using namespace board;
 CMainDlg::CMainDlg(boardlink::HidBackend& backend, boardlink::DeviceWatcher* watcher, QWidget* parent)
     : CDialog(res::MainDlgTemplate, parent), m_icon(LoadAppIcon()), m_watcher(watcher),
       // The programming record is stamped by the window's clock, which tests may set.
-      m_board(backend, [this] { return m_clock(); }), m_link(m_board.Link())
+      m_board(backend, [this] { return m_clock(); })
 {
-    m_link.SetReporter(this);
-    m_link.SetBoardFoundHandler([this] { OnUiThread([this] { RegisterBoardNotification(); }); });
+    m_board.SetReporter(this);
+    m_board.SetBoardFoundHandler([this] { OnUiThread([this] { RegisterBoardNotification(); }); });
     connect(&m_worker, &BoardWorker::BusyChanged, this, &CMainDlg::OnWorkerBusy);
     connect(&m_worker, &BoardWorker::BecameIdle, this, &CMainDlg::OnWorkerIdle);
 }
@@ -108,7 +108,7 @@ void CMainDlg::OnDownload()
             // The file text names the file and, for a blank board, its number.
             DownloadEvents events(*this);
             m_board.SetObserver(&events);
-            const Result<DownloadResult> result = m_board.Download(file, file);
+            const Result<DownloadResult> result = m_board.Download(file, SerialFromFileText(file));
             m_board.SetObserver(nullptr);
             // The boxes and the end of the log are the UI thread's; the worker goes on once
             // a message box has been read, as on the UI thread.
@@ -118,9 +118,7 @@ void CMainDlg::OnDownload()
                         ShowDownloadResult(result, *this);
                 },
                 true);
-            // Worth doing whenever every page went in, also when the FPGA did not come up.
-            if (readBack && !m_stopRequested && result &&
-                (result->end == DownloadEnd::Configured || result->end == DownloadEnd::ConfigurationFailed))
+            if (readBack && !m_stopRequested && result && result->EveryPageWritten())
                 LogReadBack(m_board.ReadBack(file));
         },
         [this] {

@@ -96,7 +96,6 @@ private:
     board::Clock m_clock = board::SystemTime;
     // The board and its link; the link reports to this window.
     board::Board m_board;
-    boardlink::BoardLink& m_link;
     // The thread the board's operations run on; the board is used from it alone while it
     // is not idle.
     BoardWorker m_worker{m_board};

@@ -28,7 +28,6 @@ struct BoardBoxes {
 class MainWindowHost : public boardlink::Reporter, public BoardBoxes {
 public:
     virtual board::Board& BoardObject() = 0;
-    boardlink::BoardLink& Link() { return BoardObject().Link(); }
     virtual const board::Clock& Clock() const = 0;
     virtual bool UpdateData(bool saveAndValidate) = 0;
     // Runs work with the board, then shown with its outcome on the window's thread. The

@@ -3,8 +3,8 @@
 
 #include "app/InfoOptions.h"
 #include "app/ToolApp.h"
-#include "link/HidapiBackend.h"
-#include "link/UdevWatcher.h"
+#include "devicewatch/UdevWatcher.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -22,16 +22,16 @@ const ProgramDescription Tarvik{
 
 }  // namespace
 
-// Tarvik on the real board: hidapi over hidraw, board attach and detach from udev.
+// Tarvik on the real board: the platform's device layer, board attach and detach from udev.
 int main(int argc, char** argv)
 {
     if (const auto answered = AnswerInfoOption(argc, argv, Tarvik, std::cout))
         return *answered;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
-    boardlink::HidapiBackend backend;
-    boardlink::UdevWatcher watcher;
-    CToolApp app(backend, &watcher);
+    const std::unique_ptr<boardlink::HidBackend> backend = platform::NewHidBackend();
+    devicewatch::UdevWatcher watcher;
+    CToolApp app(*backend, &watcher);
     app.InitInstance();
     return 0;
 }

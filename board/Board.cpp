@@ -6,11 +6,11 @@
 
 #include "board/Download.h"
 #include "board/InfoRecord.h"
-#include "board/LeadingInt.h"
 #include "board/RbfFile.h"
 #include "link/BoardLink.h"
+#include "link/BoardNotification.h"
 #include "link/Reports.h"
-#include "link/UdevRule.h"
+#include "platform/Platform.h"
 #include "pins/PinTables.h"
 
 namespace board {
@@ -100,7 +100,7 @@ public:
         case ExchangeEnd::CannotOpen: {
             const OpenFailure& open = link.LastOpenFailure();
             return Failure{FailureKind::CannotOpen, command, 0, open.node, open.cause,
-                           "install " + std::string(BoardUdevRuleFile) + " (sudo cmake --install <build dir>), replug the board",
+                           platform::BoardAccessFix().brief,
                            {}, 0};
         }
         case ExchangeEnd::NoReply: ++lostReplies; return Lost(command);
@@ -188,9 +188,22 @@ Board::~Board() = default;
 
 void Board::SetObserver(BoardObserver* observer) { m_impl->observer = observer != nullptr ? observer : &m_impl->silent; }
 
-BoardLink& Board::Link() { return m_impl->link; }
+void Board::SetReporter(boardlink::Reporter* reporter) { m_impl->link.SetReporter(reporter); }
+
+void Board::SetBoardFoundHandler(std::function<void()> handler) { m_impl->link.SetBoardFoundHandler(std::move(handler)); }
+
+void Board::SetPlace(std::string node) { m_impl->link.SetPlace(std::move(node)); }
 
 const std::string& Board::Node() const { return m_impl->link.BoardDevicePath(); }
+
+bool Board::Found() const { return m_impl->link.DeviceFound(); }
+
+bool Board::IsBoardNotification(const boardlink::DeviceNotification& notification) const
+{
+    return boardlink::IsBoardNotification(notification, m_impl->link);
+}
+
+void Board::ForgetBoard() { m_impl->link.ForgetBoard(); }
 
 Result<InfoBlock> Board::ReadInfoBlock()
 {
@@ -300,7 +313,7 @@ Result<BoardInfo> Board::GiveSerialNumber(uint16_t serial)
     return InfoOf(block);
 }
 
-Result<DownloadResult> Board::Download(const std::string& path, const std::string& serialText)
+Result<DownloadResult> Board::Download(const std::string& path, std::optional<uint16_t> serial)
 {
     Impl& impl = *m_impl;
     impl.Begin();
@@ -328,18 +341,15 @@ Result<DownloadResult> Board::Download(const std::string& path, const std::strin
     if (result.block == BlockEnd::NotRead) {
         observer.BlockNotRead();
     } else {
-        // A blank board takes the number the text begins with; a text that begins with no
-        // number leaves it blank, to be numbered by a later download.
-        if (infoblock::Serial(block) == 0) {
-            if (const std::optional<int> number = ParseLeadingInt(serialText)) {
-                const auto serial = static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
-                StoreSerial(block, serial);
-                if (std::optional<Failure> failed = impl.WritePage(Page0Address, block.data())) {
-                    result.blockFailure = std::move(failed);
-                    result.block = impl.AfterFailedBlockWrite(block, result.info);
-                } else {
-                    observer.SerialGiven(serial);
-                }
+        // A blank board takes the number given; without one it stays blank, to be numbered
+        // by a later download.
+        if (infoblock::Serial(block) == 0 && serial) {
+            StoreSerial(block, *serial);
+            if (std::optional<Failure> failed = impl.WritePage(Page0Address, block.data())) {
+                result.blockFailure = std::move(failed);
+                result.block = impl.AfterFailedBlockWrite(block, result.info);
+            } else {
+                observer.SerialGiven(*serial);
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -15,8 +16,9 @@
 #include "pins/PinState.h"
 
 namespace boardlink {
-class BoardLink;
 class HidBackend;
+class Reporter;
+struct DeviceNotification;
 }  // namespace boardlink
 
 // One board and every operation on it. Each operation answers with its data or a typed
@@ -152,6 +154,10 @@ struct DownloadResult {
     std::optional<Failure> blockFailure;
     // The check of the boundary-scan chain at the end: Done, ChainNotUsable or NoReply.
     std::optional<Failure> chain;
+
+    // Every page went to the flash, whether or not the FPGA came up from it: a read-back
+    // is worth doing.
+    bool EveryPageWritten() const { return end == DownloadEnd::Configured || end == DownloadEnd::ConfigurationFailed; }
 };
 
 // Pin levels a pin can be driven to.
@@ -190,10 +196,24 @@ public:
 
     // Where events go (none: nobody listens). The observer outlives the operation.
     void SetObserver(BoardObserver* observer);
-    // The link, for the link's own log lines and the board's node.
-    boardlink::BoardLink& Link();
+    // Where the link's own log lines go (none: nowhere): a node that may not be opened, a
+    // write that failed, a reply that did not come.
+    void SetReporter(boardlink::Reporter* reporter);
+    // Called on the operation's thread each time a search finds the board, before it is opened.
+    void SetBoardFoundHandler(std::function<void()> handler);
+    // The board at this device path only (a board chosen among several); without one, the
+    // first board in USB port order.
+    void SetPlace(std::string node);
+
     // The board's node from the last search that found it.
     const std::string& Node() const;
+    // Whether the board is known to be there: found by the last search and not failed or
+    // detached since.
+    bool Found() const;
+    // Whether a device notification concerns this board (its identity, else its node).
+    bool IsBoardNotification(const boardlink::DeviceNotification& notification) const;
+    // The board has gone: the next operation searches for it again.
+    void ForgetBoard();
 
     // Both information block pages, page 0 first; both are read whatever the first gave.
     Result<InfoBlock> ReadInfoBlock();
@@ -204,11 +224,10 @@ public:
     Result<Done> ReadFlashPage(unsigned address, std::span<uint8_t, FlashPageSize> page);
     Result<Done> WritePage(unsigned address, std::span<const uint8_t, FlashPageSize> page);
 
-    // Downloads the file at path: a blank board first takes the number the text
-    // serialText begins with. A file that cannot be used is refused (FileRefused) before
-    // anything but the blank board's number is sent; the serial number is given even when the
-    // file cannot be opened.
-    Result<DownloadResult> Download(const std::string& path, const std::string& serialText);
+    // Downloads the file at path: a blank board first takes serial, when one is given. A file
+    // that cannot be used is refused (FileRefused) before anything but the blank board's
+    // number is sent; the serial number is given even when the file cannot be opened.
+    Result<DownloadResult> Download(const std::string& path, std::optional<uint16_t> serial = std::nullopt);
     // Reads the configuration area back and compares it with what a download of the file
     // writes there: the file's bytes, erased flash (0xFF) after them.
     Result<Comparison> ReadBack(const std::string& path);

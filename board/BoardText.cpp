@@ -1,8 +1,7 @@
 #include "board/BoardText.h"
 
-#include <QString>
-#include <QStringDecoder>
 #include <cstdio>
+#include <string_view>
 
 #include "pins/PinTables.h"
 
@@ -22,6 +21,47 @@ std::string Serial(uint16_t serial)
     return text;
 }
 
+namespace {
+
+// Well-formed as Unicode defines it: no overlong forms, no surrogates, nothing past U+10FFFF,
+// no character cut at the end.
+bool IsWellFormedUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        unsigned low = 0x80, high = 0xBF;  // the allowed range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto byte = static_cast<unsigned char>(text[i + k]);
+            if (byte < (k == 1 ? low : 0x80) || byte > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string Date(const ProgrammingDate& date)
 {
     char text[64];
@@ -34,13 +74,21 @@ std::string FileName(const std::string& stored)
 {
     // Tarvik stores UTF-8. A name that is not well-formed UTF-8 was stored by another tool in
     // a single-byte code page: shown byte for byte as Latin-1 it stays readable, where UTF-8
-    // would turn each such byte into a replacement sign.
-    const QByteArrayView bytes(stored.data(), static_cast<qsizetype>(stored.size()));
-    // Stateless: a character cut at the end is an error; ConvertInitialBom: a leading byte
-    // order mark is part of the name, not dropped.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = utf8(bytes);
-    return (utf8.hasError() ? QString::fromLatin1(bytes) : text).toStdString();
+    // would turn each such byte into a replacement sign. A leading byte order mark is part
+    // of the name, not dropped.
+    if (IsWellFormedUtf8(stored))
+        return stored;
+    std::string text;
+    for (const char c : stored) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (byte >> 6));
+            text += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
 }
 
 std::string PinLabel(int position)

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/Platform.h"
+
 namespace board {
 
 std::time_t SystemTime() { return std::time(nullptr); }
@@ -9,9 +11,7 @@ std::time_t SystemTime() { return std::time(nullptr); }
 std::tm LocalNow(const Clock& clock)
 {
     const std::time_t now = clock ? clock() : SystemTime();
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
+    return platform::LocalTime(now);
 }
 
 std::string FormatTime(const std::tm& time, const char* pattern)

@@ -29,7 +29,7 @@ void PinWatch::Step()
     // Every successful capture leaves the board found; a link that no longer knows it was
     // told in between that the board went away. A capture now would search for it again.
     // The worker is idle, so the link may be looked at from here.
-    if (m_last && !board.Link().DeviceFound()) {
+    if (m_last && !board.Found()) {
         Stop();
         emit BoardGone();
         return;

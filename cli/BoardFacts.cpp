@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "board/BoardText.h"
-#include "link/UdevRule.h"
+#include "platform/Platform.h"
 #include "pins/PinTables.h"
 
 namespace cli {
@@ -38,18 +38,7 @@ std::string JtagText(const BoardFacts& board)
 
 std::string AccessFix()
 {
-    return "install the udev rule " + std::string(boardlink::BoardUdevRuleFile) +
-           " (sudo cmake --install <build directory>, or the package), then unplug the board and plug it in again";
-}
-
-std::string PortText(const UsbPort& port)
-{
-    if (port.empty())
-        return "-";
-    std::string text = std::to_string(port.front());
-    for (std::size_t i = 1; i < port.size(); ++i)
-        text += (i == 1 ? "-" : ".") + std::to_string(port[i]);
-    return text;
+    return platform::BoardAccessFix().full;
 }
 
 std::vector<std::string> ListLines(const std::vector<BoardFacts>& boards)

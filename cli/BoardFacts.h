@@ -7,7 +7,6 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/BoardAccess.h"
-#include "cli/UsbPort.h"
 
 // What list and info show of a board, as text lines and as JSON.
 namespace cli {
@@ -26,9 +25,6 @@ struct BoardFacts {
 
 // What to do about a node the user may not open.
 std::string AccessFix();
-
-// "1-2.3"; "-" when the port is not known.
-std::string PortText(const UsbPort& port);
 
 // One table: a heading, then a line per board; a board that cannot be read gets its reason
 // and, when it cannot be opened, the fix on the next line.

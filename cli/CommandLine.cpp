@@ -174,6 +174,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         ->type_name("K")
         ->group("Simulated boards")
         ->needs(sim);
+    bool portsReversed = false;
+    app.add_flag("--sim-ports-reversed", portsReversed,
+                 "Simulated board 1 sits in the last USB port, board 2 in the one before, and so on")
+        ->group("Simulated boards")
+        ->needs(sim);
     app.add_option("--sim-latency", p.simLatencyUs,
                    "Each exchange with a simulated board takes US microseconds, as over a real USB link")
         ->type_name("US")
@@ -300,6 +305,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         setup.latencyUs = p.simLatencyUs;
         setup.blank = blank;
         setup.noPermission = noPermission;
+        setup.portsReversed = portsReversed;
         for (const std::string& text : p.faults) {
             const ParsedSimFault parsed = ParseSimFault(text);
             if (!parsed.fault) {

@@ -2,25 +2,24 @@
 #include <thread>
 
 #include "board/BoardText.h"
+#include "board/DownloadLog.h"
+#include "board/LeadingInt.h"
 #include "board/LocalTime.h"
 #include "board/RbfFile.h"
+#include "boards/SerialList.h"
 #include "cli/BoardFacts.h"
-#include "cli/Interrupt.h"
-#include "link/BoardLink.h"
-#include "link/Reporter.h"
 #include "cli/Commands.h"
 #include "cli/DownloadSummary.h"
 #include "cli/ExitCode.h"
-#include "cli/SerialList.h"
-#include "cli/SerialNumbering.h"
 #include "cli/Sha256.h"
+#include "link/Reporter.h"
+#include "platform/Platform.h"
 
 // download: the window's configuration download on one board, or on every attached board at
 // once, each on a thread and a board link of its own.
 namespace cli {
 namespace {
 
-constexpr const char* StoppedText = "Download stopped: the board holds a partial configuration";
 constexpr const char* StoppedHint =
     "stopped; the board holds a partial configuration: download the file again to mend it";
 
@@ -30,31 +29,32 @@ struct DownloadJob {
     std::string label;
     std::optional<uint16_t> serialBefore;
     std::optional<uint16_t> serialGiven;
+    // The run chose the numbers of blank boards itself (serialGiven), before the download.
+    bool numbered = false;
     std::atomic<int> position{0};
     std::atomic<int> upper{0};
     BoardDownload result;
 };
 
-std::string EndText(board::DownloadEnd end)
+// The number a blank board takes from the file's name as typed, by the window's rule for its
+// file box: the number the text begins with, kept to 16 bits.
+std::optional<uint16_t> FileNameSerial(const std::string& file)
 {
-    switch (end) {
-    case board::DownloadEnd::FlashUpdateFailed: return "Flash memory update unsuccessful";
-    case board::DownloadEnd::ConfigurationFailed: return "FPGA configuration unsuccessful";
-    case board::DownloadEnd::Configured: return "FPGA configuration successful";
-    case board::DownloadEnd::Stopped: return std::string(StoppedText);
-    }
-    return "";
+    const std::optional<int> number = board::ParseLeadingInt(file);
+    if (!number)
+        return std::nullopt;
+    return static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
 }
 
 using LogSink = std::function<void(const DownloadJob&, const std::string&)>;
 
-// A board's lines as they happen: the link's own lines and the download's events, each kept
+// A board's lines as they happen: the link's own lines and the download's log, each kept
 // for the board's log and passed on to the terminal.
-class JobLog final : public boardlink::Reporter, public board::BoardObserver {
+class JobLog final : public boardlink::Reporter, public board::DownloadLog {
 public:
-    JobLog(DownloadJob& job, const LogSink& sink) : m_job(job), m_sink(sink) {}
+    JobLog(DownloadJob& job, const LogSink& sink) : DownloadLog(board::SystemTime), m_job(job), m_sink(sink) {}
 
-    void Line(const std::string& line)
+    void Line(const std::string& line) override
     {
         m_job.result.log.push_back(line);
         m_sink(m_job, line);
@@ -67,29 +67,22 @@ public:
     void SetProgressPos(int) override {}
     void MessageBox(const std::string& text, const std::string&) override { Line(text); }
 
-    // The download's events.
-    void FileRead(std::size_t bytes) override { Line("  Read " + std::to_string(bytes) + " bytes from RBF file"); }
-    void Progress(std::size_t done, std::size_t total) override
+    // A blank board took its number in the download (the file name's number).
+    void SerialGiven(uint16_t serial) override { m_given = serial; }
+    std::optional<uint16_t> Given() const { return m_given; }
+
+    bool StopRequested() override { return platform::StopScope::Requested(); }
+
+private:
+    void BarAt(std::size_t done, std::size_t total) override
     {
         m_job.upper = static_cast<int>(total);
         m_job.position = static_cast<int>(done);
     }
-    void BlockNotRead() override { Line("  Board information block not read: it is left as it is"); }
-    void BlockWriteFailed(const std::optional<board::BoardInfo>& readBack) override
-    {
-        Line(readBack ? "  Board information block write failed; read back, it holds " +
-                            board::text::Serial(readBack->serial.value_or(0))
-                      : std::string("  Board information block write failed and it could not be read back"));
-    }
-    void FlashEnded(board::DownloadEnd end) override
-    {
-        Line(board::FormatLocalTime(board::SystemTime, board::LogTimePrefix) + EndText(end));
-    }
-    bool StopRequested() override { return InterruptGuard::Requested(); }
 
-private:
     DownloadJob& m_job;
     const LogSink& m_sink;
+    std::optional<uint16_t> m_given;
 };
 
 // The board's key of why it failed: the first failure on its way; none when it succeeded.
@@ -123,9 +116,10 @@ void Download(DownloadJob& job, const Options& options, const LogSink& logLine)
         result.failure = FailureKey(board::FailureKind::CannotOpen);
         return;
     }
-    Board board(*job.attached.backend);
+    const std::unique_ptr<Board> opened = job.attached.Open();
+    Board& board = *opened;
     JobLog log(job, logLine);
-    board.Link().SetReporter(&log);
+    board.SetReporter(&log);
     board.SetObserver(&log);
     if (job.serialGiven) {
         const board::Result<board::BoardInfo> given = board.GiveSerialNumber(*job.serialGiven);
@@ -136,7 +130,14 @@ void Download(DownloadJob& job, const Options& options, const LogSink& logLine)
         }
     }
 
-    const board::Result<board::DownloadResult> download = board.Download(options.file, options.file);
+    // Numbers given before the download are the run's; otherwise a blank board takes the
+    // number the file name begins with, as in the window.
+    const board::Result<board::DownloadResult> download =
+        board.Download(options.file, job.numbered ? std::nullopt : FileNameSerial(options.file));
+    if (log.Given()) {
+        result.serialBefore = 0;
+        result.serialGiven = log.Given();
+    }
     if (!download) {
         result.result = CauseText(download.Error());
         result.failure = FailureKey(download.Error().kind);
@@ -146,14 +147,16 @@ void Download(DownloadJob& job, const Options& options, const LogSink& logLine)
     result.stopped = done.end == board::DownloadEnd::Stopped;
     if (done.info.serial)
         result.serialAfter = board::text::Serial(*done.info.serial);
-    result.result = EndText(done.end);
+    result.result = board::DownloadEndText(done.end);
     result.succeeded = done.end == board::DownloadEnd::Configured;
     if (done.failure) {
         result.result += " (" + CauseText(*done.failure) + ")";
         KeepFailure(result, FailureKey(done.failure->kind));
     }
-    if (result.stopped)
+    if (result.stopped) {
+        result.result += " (stopped: the board holds a partial configuration)";
         KeepFailure(result, FailureKey(board::FailureKind::Stopped));
+    }
     // The FPGA may be configured, yet the information block (a blank board's number, the
     // record) was not written as asked: a script must notice.
     if (done.blockFailure) {
@@ -161,16 +164,10 @@ void Download(DownloadJob& job, const Options& options, const LogSink& logLine)
         result.succeeded = false;
         KeepFailure(result, FailureKey(done.blockFailure->kind));
     }
-    if (done.chain)
-        log.Line(done.chain->kind == board::FailureKind::ChainNotUsable
-                     ? "JTAG boundary scan chain not enabled .... board tests will not work!"
-                     : "JTAG boundary scan chain not checked: " + CauseText(*done.chain));
+    if (const std::optional<std::string> line = board::DownloadChainLine(done))
+        log.Line(*line);
 
-    // The read-back is worth doing whenever every page went to the flash, also when the FPGA
-    // did not come up from it.
-    const bool pagesWritten =
-        done.end == board::DownloadEnd::Configured || done.end == board::DownloadEnd::ConfigurationFailed;
-    if (options.verify && pagesWritten) {
+    if (options.verify && done.EveryPageWritten()) {
         const board::Result<board::Comparison> readBack = board.ReadBack(options.file);
         if (!readBack) {
             result.verify = VerifyState::NotRead;
@@ -259,7 +256,16 @@ int RunDownload(Session& session)
         ReportUsageError(console, board::text::FileName(options.file) + ": " + cause);
         return ExitBoardFailed;
     }
-    const bool numbering = options.serial || !options.serialList.empty();
+    // A lab's own numbers for the blank boards, given in full.
+    const bool fromList = !options.serialList.empty();
+
+    // The first number for blank boards, when this run numbers them, and where it came from.
+    std::optional<long> first;
+    std::string given;
+    if (options.serial) {
+        first = *options.serial;
+        given = "--serial " + std::to_string(*options.serial);
+    }
 
     std::vector<AttachedBoard> boards;
     std::vector<std::string> labels;
@@ -270,13 +276,21 @@ int RunDownload(Session& session)
             ReportUsageError(console, "no Morvane board is attached");
             return ExitBoardFailed;
         }
+        // Several blank boards must not all take the number the file name begins with: the
+        // numbers run on from it, as from --serial.
+        if (!first && !fromList)
+            if (const std::optional<uint16_t> fromName = FileNameSerial(options.file); fromName && *fromName != 0) {
+                first = *fromName;
+                given = "blank boards numbered from " + std::to_string(*fromName) + " (the file name " +
+                        board::text::FileName(options.file) + ")";
+            }
         // The serial numbers are read only to number blank boards, so that a plain download
         // makes exactly the exchanges the window's download makes.
         std::vector<BoardIdentity> identities;
-        if (numbering)
+        if (first || fromList)
             identities = IdentifyBoards(boards);
         for (std::size_t i = 0; i < boards.size(); ++i) {
-            serials.push_back(numbering ? identities[i].serial : std::nullopt);
+            serials.push_back(first || fromList ? identities[i].serial : std::nullopt);
             labels.push_back(BoardLabel(boards[i].node, serials.back()));
         }
     } else {
@@ -284,7 +298,7 @@ int RunDownload(Session& session)
         std::optional<OneBoard> one = ChooseOneBoard(session, exitCode);
         if (!one)
             return exitCode;
-        if (numbering && !one->info)
+        if ((options.serial || fromList) && !one->info)
             if (const board::Result<InfoBlock> read = one->board->ReadInfoBlock())
                 one->info = *read;
         serials.push_back(one->info ? std::optional<uint16_t>(board::infoblock::Serial(*one->info)) : std::nullopt);
@@ -293,17 +307,17 @@ int RunDownload(Session& session)
     }
 
     std::vector<std::optional<uint16_t>> numbers(boards.size());
-    if (numbering) {
+    if (first || fromList) {
         std::vector<BoardIdentity> identities;
         for (std::size_t i = 0; i < boards.size(); ++i)
             identities.push_back({boards[i].node, serials[i]});
-        Numbering given = options.serial ? NumberBlankBoards(identities, *options.serial)
-                                         : NumberBlankBoardsFromList(identities, options.serialList);
-        if (!given.error.empty()) {
-            ReportUsageError(console, given.error);
+        Numbering numbering = fromList ? boards::NumberBlankBoardsFromList(identities, options.serialList)
+                                       : NumberBlankBoards(identities, *first, given);
+        if (!numbering.error.empty()) {
+            ReportUsageError(console, numbering.error);
             return ExitUsageError;
         }
-        numbers = std::move(given.numbers);
+        numbers = std::move(numbering.numbers);
         if (!options.allBoards && !numbers.front() && serials.front())
             console.Err("board " + labels.front() + " keeps its number: --serial numbers blank boards only");
     }
@@ -315,10 +329,11 @@ int RunDownload(Session& session)
         job->label = labels[i];
         job->serialBefore = serials[i];
         job->serialGiven = numbers[i];
+        job->numbered = first.has_value() || fromList;
         jobs.push_back(std::move(job));
     }
     // The first Ctrl-C or SIGTERM stops each download after the page in flight.
-    InterruptGuard interrupts;
+    platform::StopScope stops;
     RunJobs(jobs, session);
 
     std::vector<BoardDownload> results;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "board/BoardText.h"
-#include "cli/BoardName.h"
+#include "cli/BoardAccess.h"
 
 namespace cli {
 namespace {

@@ -36,8 +36,7 @@ int RunList(Session& session)
 {
     std::vector<BoardFacts> facts;
     for (const AttachedBoard& attached : session.source.Attach()) {
-        Board board(*attached.backend);
-        facts.push_back(GatherFacts(attached, board, std::nullopt));
+        facts.push_back(GatherFacts(attached, *attached.Open(), std::nullopt));
     }
     const bool allReadable = std::all_of(facts.begin(), facts.end(), [](const BoardFacts& f) { return f.Readable(); });
 

@@ -1,6 +1,7 @@
 #include "cli/PinWatch.h"
 
 #include "board/BoardText.h"
+#include "platform/Platform.h"
 #include "pins/PinTables.h"
 
 #include <cstdio>
@@ -27,8 +28,7 @@ std::string WatchTime(std::chrono::system_clock::time_point time)
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     const auto millis =
         std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = platform::LocalTime(seconds);
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(millis));

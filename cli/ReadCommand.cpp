@@ -3,13 +3,14 @@
 #include "cli/BoardFacts.h"
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
-#include "cli/Interrupt.h"
-#include "cli/SavedFile.h"
+#include "platform/Platform.h"
 
 // read: saves the configuration a board holds as the file whose download writes the same
 // configuration area.
 namespace cli {
 namespace {
+
+constexpr const char* ExistsText = "exists: give --force to overwrite it";
 
 // The page progress as the download draws it, and the stop that Ctrl-C asks for.
 class ReadProgress final : public board::BoardObserver {
@@ -20,7 +21,7 @@ public:
         if (m_console.ProgressShown())
             m_console.Progress({ProgressLine(m_label, static_cast<long>(done), static_cast<long>(total))});
     }
-    bool StopRequested() override { return InterruptGuard::Requested(); }
+    bool StopRequested() override { return platform::StopScope::Requested(); }
 
 private:
     Console& m_console;
@@ -55,7 +56,7 @@ ReadEnd ReadAndSave(const Options& options, OneBoard& one, Console& console)
                 "the last byte of its configuration area is not erased flash, and a download writes at most " +
                     std::to_string(board::MaxConfigFileBytes) +
                     " bytes: no file gives this configuration; no file written"};
-    if (const std::string problem = SaveFile(options.file, *read, options.force); !problem.empty())
+    if (const std::string problem = platform::SaveFile(options.file, *read, options.force, ExistsText); !problem.empty())
         return {"file-not-written", board::text::FileName(options.file) + ": " + problem + "; no file written"};
     return {{}, "configuration saved to " + board::text::FileName(options.file) + ": " + std::to_string(read->size()) +
                     " bytes", read->size()};
@@ -69,7 +70,7 @@ int RunRead(Session& session)
     Console& console = session.console;
     // Looked at before any board is touched: a read is not worth making for a file that
     // cannot take it.
-    if (const std::string problem = SaveProblem(options.file, options.force); !problem.empty()) {
+    if (const std::string problem = platform::SaveProblem(options.file, options.force, ExistsText); !problem.empty()) {
         ReportUsageError(console, board::text::FileName(options.file) + ": " + problem);
         return ExitUsageError;
     }
@@ -79,7 +80,7 @@ int RunRead(Session& session)
         return exitCode;
 
     // The first Ctrl-C or SIGTERM stops the read after the page in flight.
-    InterruptGuard interrupts;
+    platform::StopScope stops;
     if (!options.json)
         console.Out("Reading the configuration of " + one->label + " ...");
     const ReadEnd end = ReadAndSave(options, *one, console);

@@ -1,6 +1,5 @@
 #include "cli/Session.h"
 
-#include "cli/BoardChoice.h"
 #include "cli/BoardFacts.h"
 #include "cli/CommandLine.h"
 #include "cli/ExitCode.h"
@@ -29,8 +28,7 @@ std::vector<BoardIdentity> IdentifyBoards(const std::vector<AttachedBoard>& boar
     for (const AttachedBoard& attached : boards) {
         std::optional<InfoBlock> info;
         if (attached.accessError.empty()) {
-            Board board(*attached.backend);
-            if (const board::Result<InfoBlock> read = board.ReadInfoBlock())
+            if (const board::Result<InfoBlock> read = attached.Open()->ReadInfoBlock())
                 info = *read;
         }
         identities.push_back(
@@ -85,7 +83,7 @@ std::optional<OneBoard> ChooseOneBoard(Session& session, int& exitCode)
         exitCode = ExitBoardFailed;
         return std::nullopt;
     }
-    one.board = std::make_unique<Board>(*one.attached.backend);
+    one.board = one.attached.Open();
     return one;
 }
 

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/AttachedBoards.h"
-#include "cli/BoardName.h"
 #include "cli/Console.h"
 #include "cli/BoardAccess.h"
 #include "cli/Options.h"

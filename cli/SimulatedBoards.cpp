@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "board/Download.h"
-#include "link/BackendDecorator.h"
 #include "sim/SimBackend.h"
 
 namespace cli {
@@ -25,6 +24,8 @@ SimulatedBoards::SimulatedBoards(const SimSetup& setup)
     for (std::size_t i = 0; i < static_cast<std::size_t>(std::max(setup.count, 0)); ++i) {
         auto backend = std::make_unique<sim::SimBackend>();
         backend->Plug(NodeOf(i));
+        const std::size_t port = setup.portsReversed ? static_cast<std::size_t>(setup.count) - i : i + 1;
+        backend->SetPort(UsbPort{1, static_cast<int>(port)});
         sim::SimBoard::Info info;
         info.serial = Listed(setup.blank, i) ? uint16_t{0} : static_cast<uint16_t>(FirstSerial + i);
         if (setup.fileName)
@@ -48,15 +49,15 @@ SimulatedBoards::~SimulatedBoards() = default;
 
 std::vector<AttachedBoard> SimulatedBoards::Attach()
 {
+    // Each simulated board is a device layer of its own, listed as the platform's boards are;
+    // together they are put in the order of their ports.
     std::vector<AttachedBoard> boards;
-    for (std::size_t i = 0; i < m_backends.size(); ++i) {
-        sim::SimBackend& backend = *m_backends[i];
-        if (!backend.Plugged())
-            continue;
-        AttachedBoard board{backend.BoardPath(), UsbPort{1, static_cast<int>(i + 1)}, &backend, {}};
-        board.accessError = ProbeAccess(backend, board.node);
-        boards.push_back(std::move(board));
-    }
+    for (const auto& backend : m_backends)
+        for (AttachedBoard& board : boards::ListBoards(*backend)) {
+            board.accessError = boards::ProbeAccess(*backend, board.node);
+            boards.push_back(std::move(board));
+        }
+    boards::SortByPort(boards);
     return boards;
 }
 

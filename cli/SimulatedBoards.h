@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/AttachedBoards.h"
+#include "cli/BoardAccess.h"
 #include "cli/SimFault.h"
 
 namespace sim {
@@ -30,10 +30,14 @@ struct SimSetup {
     // The last file name every board's information block holds, byte for byte (none: the
     // simulated board's own).
     std::optional<std::string> fileName;
+    // Board N (from 1) sits in port 1-N; reversed, in port 1-(count+1-N), so that the
+    // order of their ports is not the order they are listed in.
+    bool portsReversed = false;
 };
 
 // Simulated boards, each behind a device layer of its own: serial numbers 42, 43, ... and
-// nodes /dev/hidraw-sim0, /dev/hidraw-sim1, ..., plugged into ports 1, 2, ... of bus 1.
+// nodes /dev/hidraw-sim0, /dev/hidraw-sim1, ..., plugged into ports 1, 2, ... of bus 1 (or
+// the other way round).
 class SimulatedBoards final : public BoardSource {
 public:
     explicit SimulatedBoards(const SimSetup& setup);

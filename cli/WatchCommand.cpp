@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCode.h"
 #include "cli/BoardFacts.h"
-#include "cli/Interrupt.h"
+#include "platform/Platform.h"
 #include "cli/PinWatch.h"
 
 namespace cli {
@@ -18,11 +18,11 @@ int RunWatch(Session& session)
     Board& board = *one->board;
     Console& console = session.console;
 
-    InterruptGuard interrupts;
+    platform::StopScope stops;
     const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(1.0 / session.options.rateHz));
     std::optional<PinCapture> previous;
-    while (!InterruptGuard::Requested()) {
+    while (!platform::StopScope::Requested()) {
         const auto start = std::chrono::steady_clock::now();
         const board::Result<PinCapture> read = board.CapturePins();
         const std::string time = WatchTime(std::chrono::system_clock::now());
@@ -43,7 +43,7 @@ int RunWatch(Session& session)
         if (!console.OutGood())
             break;
         previous = capture;
-        InterruptGuard::Sleep(start + period - std::chrono::steady_clock::now());
+        platform::StopScope::Sleep(start + period - std::chrono::steady_clock::now());
     }
 
     if (const auto left = board.LeaveTestMode(); !left) {

@@ -1,8 +1,9 @@
 #include "link/BoardLink.h"
 
+#include <algorithm>
 #include <string_view>
 
-#include "link/UdevRule.h"
+#include "platform/Platform.h"
 
 namespace boardlink {
 
@@ -85,8 +86,7 @@ bool BoardLink::OpenBoard(const std::string& devicePath)
         const std::string failure = devicePath + ": " + openError;
         if (failure != m_reportedOpenFailure) {
             Report().LogLine("Cannot open board device " + failure);
-            Report().LogLine("  Fix: install " + std::string(BoardUdevRuleFile) +
-                             " (sudo cmake --install <build dir>), replug the board");
+            Report().LogLine("  Fix: " + platform::BoardAccessFix().brief);
             m_reportedOpenFailure = failure;
         }
     } else {
@@ -138,14 +138,28 @@ ExchangeEnd BoardLink::Exchange(uint8_t expectedStatus)
     return m_replyReport[StatusByte] == expectedStatus ? ExchangeEnd::Expected : ExchangeEnd::OtherStatus;
 }
 
+bool IsBoardInterface(const HidInterfaceInfo& info)
+{
+    return info.vendorId == BoardVendorId && info.productId == BoardProductId;
+}
+
+std::vector<HidInterfaceInfo> InPortOrder(std::vector<HidInterfaceInfo> interfaces)
+{
+    std::stable_sort(interfaces.begin(), interfaces.end(),
+                     [](const HidInterfaceInfo& a, const HidInterfaceInfo& b) { return a.port < b.port; });
+    return interfaces;
+}
+
 bool BoardLink::FindBoard()
 {
     // Handles left open by a detach are not used again; close them before replacing them.
     CloseBoardHandles();
 
     m_deviceFound = false;
-    for (const HidInterfaceInfo& info : m_backend.EnumerateInterfaces()) {
+    for (const HidInterfaceInfo& info : InPortOrder(m_backend.EnumerateInterfaces())) {
         const std::string& devicePath = info.path;
+        if (!m_place.empty() && devicePath != m_place)
+            continue;
         m_queryHandle = m_backend.Open(devicePath, HidAccess::Query);
         uint16_t vendorId = 0;
         uint16_t productId = 0;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/HidBackend.h"
 #include "link/Reporter.h"
@@ -26,6 +27,14 @@ struct OpenFailure {
     std::string cause;
 };
 
+// Whether a listed HID interface is a Morvane board, by the vendor and product id listed.
+bool IsBoardInterface(const HidInterfaceInfo& info);
+
+// The interfaces in the order boards are taken from them: by USB port (HidInterfaceInfo::port),
+// so that the first board is the one in the lowest socket whoever looks; interfaces whose
+// ports do not tell them apart keep the platform's order.
+std::vector<HidInterfaceInfo> InPortOrder(std::vector<HidInterfaceInfo> interfaces);
+
 // One board's link: the two report buffers, the found latch, the board's device path and
 // report lengths, the three handles and the device layer they come from. One exchange at a
 // time on a link; links on different boards (each with its own device layer) work side by
@@ -41,6 +50,9 @@ public:
     HidBackend& Backend() { return m_backend; }
     Reporter& Report() { return *m_reporter; }
     void SetReporter(Reporter* reporter);
+    // The board at this device path only: a search looks at no other interface (a board
+    // chosen among several). Without a place, the search takes the first board in port order.
+    void SetPlace(std::string devicePath) { m_place = std::move(devicePath); }
     // Called each time a search finds the board, before it is opened (the main window
     // registers for the board's notifications there).
     void SetBoardFoundHandler(std::function<void()> handler) { m_boardFound = std::move(handler); }
@@ -85,6 +97,7 @@ private:
     SilentReporter m_silent;
     Reporter* m_reporter;
     std::function<void()> m_boardFound;
+    std::string m_place;
 
     ReportBuffer m_commandReport{};
     ReportBuffer m_replyReport{};

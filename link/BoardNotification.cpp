@@ -1,6 +1,7 @@
 #include "link/BoardNotification.h"
 
-#include <QString>
+#include <algorithm>
+#include <cctype>
 
 #include "link/BoardLink.h"
 
@@ -15,8 +16,13 @@ bool IsBoardNotification(const DeviceNotification& data, const BoardLink& link)
     // is not the board, and the board plugged in again is, on whatever node.
     if (!link.BoardDeviceIdentity().empty() && !data.deviceIdentity.empty())
         return data.deviceIdentity == link.BoardDeviceIdentity();
-    const QString DeviceNameString = QString::fromStdString(data.devicePath);
-    return DeviceNameString.compare(QString::fromStdString(link.BoardDevicePath()), Qt::CaseInsensitive) == 0;
+    // Windows gives the path of a notification in upper case where its device listing gives
+    // it in lower case; the ASCII letters of a device path are compared without their case.
+    const std::string& board = link.BoardDevicePath();
+    return data.devicePath.size() == board.size() &&
+           std::equal(board.begin(), board.end(), data.devicePath.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
 }
 
 }  // namespace boardlink

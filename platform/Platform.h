@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "link/HidBackend.h"
+namespace boardlink {
+class HidBackend;
+}  // namespace boardlink
 
 // The one wall between Tarvik and the system it runs on. Each system has a folder of its
 // own beside this header (linux/, windows/), and the build compiles exactly one of them;
-// nothing above this header knows which. Every path and every text here is UTF-8, and every
+// nothing above this header knows which. It names nothing of the project's but the device
+// layer's interface (link/HidBackend.h), which each system's folder implements. Every path and every text here is UTF-8, and every
 // file is read and written as bytes, whatever the system calls text.
 namespace platform {
 

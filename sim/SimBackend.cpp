@@ -90,16 +90,23 @@ std::vector<boardlink::HidInterfaceInfo> SimBackend::EnumerateInterfaces()
     }
     auto other = [](const OtherDevice& d) {
         return boardlink::HidInterfaceInfo{d.path, d.vendorId, d.productId,
-                                       d.identity.empty() ? PortIdentity(d.path, d.vendorId, d.productId) : d.identity};
+                                           d.identity.empty() ? PortIdentity(d.path, d.vendorId, d.productId) : d.identity,
+                                           d.port};
     };
     std::vector<boardlink::HidInterfaceInfo> list;
     for (const OtherDevice& d : m_othersInFront)
         list.push_back(other(d));
     if (m_plugged)
-        list.push_back({m_boardPath, boardlink::BoardVendorId, boardlink::BoardProductId, m_boardIdentity});
+        list.push_back({m_boardPath, boardlink::BoardVendorId, boardlink::BoardProductId, m_boardIdentity, m_port});
     for (const OtherDevice& d : m_othersBehind)
         list.push_back(other(d));
     return list;
+}
+
+void SimBackend::SetPort(boardlink::UsbPort port)
+{
+    const auto held = Hold();
+    m_port = std::move(port);
 }
 
 const SimBackend::OtherDevice* SimBackend::FindOther(const std::string& path) const

@@ -38,6 +38,7 @@ public:
         uint16_t productId = 0;
         boardlink::HidCaps caps{};
         std::string identity{};  // empty: PortIdentity of its path, vendor and product
+        boardlink::UsbPort port{};
     };
 
     // The identity of a simulated device: each path is a port of its own, and the identity
@@ -62,6 +63,9 @@ public:
     void Plug(const std::string& path = DefaultBoardPath, const std::string& identity = {});
     void Unplug();
     bool Plugged() const { return m_plugged; }
+    // The USB port the board is listed at (none by default: its place in the listing alone
+    // orders it).
+    void SetPort(boardlink::UsbPort port);
     const std::string& BoardPath() const { return m_boardPath; }
     const std::string& BoardIdentity() const { return m_boardIdentity; }
     // Another device listed before the board (inFront) or after it.
@@ -136,6 +140,7 @@ private:
     bool m_plugged = true;
     std::string m_boardPath = DefaultBoardPath;
     std::string m_boardIdentity;
+    boardlink::UsbPort m_port;
     boardlink::HidCaps m_boardCaps;
     std::vector<OtherDevice> m_othersInFront;
     std::vector<OtherDevice> m_othersBehind;

@@ -18,7 +18,7 @@
 #include "link/DeviceWatcher.h"
 #include "link/Reports.h"
 #include "sim/SimBackend.h"
-#include "sim/SimWatcher.h"
+#include "simwindow/SimWatcher.h"
 
 namespace sim {
 namespace {

@@ -7,16 +7,18 @@
 
 #include "app/MainDlg.h"
 #include "link/BoardNotification.h"
-#include "link/HidrawSysfs.h"
+#include "platform/linux/HidrawSysfs.h"
 #include "link/Reports.h"
 #include "res/resource.h"
-#include "link/UdevWatcher.h"
+#include "devicewatch/UdevWatcher.h"
 #include "sim/SimBackend.h"
 #include "support/RecordingHost.h"
 #include "support/UdevEventFixture.h"
 
 using namespace boardlink;
 using namespace board;
+using namespace devicewatch;
+using namespace platform;
 
 namespace {
 
@@ -36,7 +38,9 @@ TEST(DeviceChange, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
 
     board.Plug(events[0].devnode, HidrawDeviceIdentity(events[0].Devpath()));
     ASSERT_TRUE(window.BoardObject().CheckChain().Ok());
-    EXPECT_EQ(window.Link().BoardDeviceIdentity(), "/devices/virtual/misc/uhid/0003:0925:1299");
+    // The board's identity is recorded with it: a notification with it is the board's on any node.
+    EXPECT_TRUE(window.BoardObject().IsBoardNotification(
+        {DeviceTypeInterface, "/dev/hidraw9", "/devices/virtual/misc/uhid/0003:0925:1299"}));
 
     board.Unplug();
     deliver(events[1]);

@@ -121,7 +121,8 @@ protected:
         window.UpdateData(true);
         DownloadEvents events(window);
         window.BoardObject().SetObserver(&events);
-        const board::Result<DownloadResult> result = window.BoardObject().Download(window.m_strFile, window.m_strFile);
+        const board::Result<DownloadResult> result =
+            window.BoardObject().Download(window.m_strFile, SerialFromFileText(window.m_strFile));
         window.BoardObject().SetObserver(nullptr);
         ShowDownloadResult(result, window);
         window.UpdateData(false);

@@ -23,7 +23,7 @@
 #include "dialog/MessageBox.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
-#include "sim/SimWatcher.h"
+#include "simwindow/SimWatcher.h"
 #include "simwindow/SimBoardWindow.h"
 
 using namespace boardlink;
@@ -259,7 +259,7 @@ TEST_F(MainDlgTest, DetachBlanksTheBoxesAndAttachShowsTheBoardAgain)
     for (int box : {IDC_SERIAL, IDC_LASTPROGRAMMED, IDC_FILE, IDC_CYCLES})
         EXPECT_EQ(Box(box), "<unknown>") << box;
     EXPECT_EQ(dlg->m_progress->value(), 0);
-    EXPECT_FALSE(dlg->Link().DeviceFound());
+    EXPECT_FALSE(dlg->BoardObject().Found());
     EXPECT_TRUE(board.Received().empty());
 
     board.Board().WriteInfoBlock({300, 3, 15, 6, 14, 5, 9, 0xFFFFFFFF, "x.rbf"});
@@ -308,8 +308,8 @@ TEST_F(MainDlgTest, ReplugCyclesKeepOneRegistrationAndAnotherPortWaitsForTheNext
     watcher.Deliver(DeviceArrival, {DeviceTypeInterface, "/dev/hidraw-sim1"});
     EXPECT_EQ(Log(), logBefore) << "another port is another device until the board is found there";
     EXPECT_EQ(Box(IDC_SERIAL), "<unknown>");
-    dlg->Link().ExchangeReports();
-    EXPECT_EQ(dlg->Link().BoardDevicePath(), "/dev/hidraw-sim1");
+    dlg->BoardObject().CheckChain();
+    EXPECT_EQ(dlg->BoardObject().Node(), "/dev/hidraw-sim1");
     EXPECT_EQ(watcher.registrations, 5);
 }
 
@@ -348,7 +348,7 @@ TEST_F(MainDlgTest, SilentBoardsAttachWaitsOnTheWorkerAndADetachMeanwhileWins)
                                         stamp + "Morvane FPGA board detached"}));
     for (int box : {IDC_SERIAL, IDC_LASTPROGRAMMED, IDC_FILE, IDC_CYCLES})
         EXPECT_EQ(Box(box), "<unknown>") << box;
-    EXPECT_FALSE(dlg->Link().DeviceFound());
+    EXPECT_FALSE(dlg->BoardObject().Found());
     EXPECT_TRUE(BoardControlsEnabled(true));
 }
 
@@ -403,7 +403,7 @@ TEST_F(MainDlgTest, OtherDevicesChangeNoStoredTextButRemovalRefreshesTheBoxes)
     watcher.Deliver(DeviceRemoveComplete, {DeviceTypeInterface, "/dev/hidraw9"});
     EXPECT_EQ(Box(IDC_FILE), "/home/student/morvane/blink.rbf");
     EXPECT_EQ(Log(), logBefore);
-    EXPECT_TRUE(dlg->Link().DeviceFound());
+    EXPECT_TRUE(dlg->BoardObject().Found());
 }
 
 TEST_F(MainDlgTest, UnopenableBoardIsNamedOnceInLinesThatFitTheLog)
@@ -579,7 +579,7 @@ TEST_F(MainDlgTest, WriteFailureLogsTheTimeAloneThenTheMessage)
 {
     Open();
     board.FailNextWrite();
-    dlg->Link().ExchangeReports();
+    dlg->BoardObject().CheckChain();
     const auto log = Log();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[1], FormatTime(LocalNow(clock), "%m/%d/%Y %H:%M:%S"));

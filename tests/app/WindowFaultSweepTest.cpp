@@ -80,7 +80,7 @@ public:
         m_window.SetClock(FixedTime);
         m_window.SetMessageBoxHandler([this](const MessageBoxRequest& r) { m_messages.push_back(r.text.toStdString()); });
         m_window.InitDialog();
-        m_window.Link().ForgetBoard();
+        m_window.BoardObject().ForgetBoard();
     }
 
     // A download on a board that holds before, with the fault at the given exchange (none:
@@ -120,7 +120,7 @@ public:
         shown.lastProgrammed = m_window.Item<QLineEdit>(IDC_LASTPROGRAMMED)->text().toStdString();
         shown.cycles = m_window.Item<QLineEdit>(IDC_CYCLES)->text().toStdString();
         // The next run's board is another one: its handles are not this one's.
-        m_window.Link().ForgetBoard();
+        m_window.BoardObject().ForgetBoard();
         return shown;
     }
 

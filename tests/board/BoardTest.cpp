@@ -81,7 +81,7 @@ TEST_F(BoardTest, DownloadWritesFlashRecordsAndReadsBackEqual)
 {
     const std::vector<uint8_t> content = Pattern(1000);
     const std::string path = WriteFile("blink.rbf", content);
-    const Result<DownloadResult> result = boardObject.Download(path, path);
+    const Result<DownloadResult> result = boardObject.Download(path);
     ASSERT_TRUE(result.Ok());
     EXPECT_EQ(result->end, DownloadEnd::Configured);
     EXPECT_EQ(result->block, BlockEnd::Written);
@@ -108,7 +108,7 @@ TEST_F(BoardTest, DownloadWritesFlashRecordsAndReadsBackEqual)
 TEST_F(BoardTest, BlankBoardTakesTheNumberEvenWhenTheFileCannotBeOpened)
 {
     dev.Board().Flash()[0] = dev.Board().Flash()[1] = 0;
-    const Result<DownloadResult> result = boardObject.Download((m_dir / "missing.rbf").string(), "42");
+    const Result<DownloadResult> result = boardObject.Download((m_dir / "missing.rbf").string(), 42);
     ASSERT_FALSE(result.Ok());
     EXPECT_EQ(result.Error().kind, FailureKind::FileRefused);
     EXPECT_EQ(result.Error().cause, "No such file or directory");
@@ -135,7 +135,7 @@ TEST_F(BoardTest, RefusedFilesNameTheirCauseAndSendNothing)
     dev.Board().Flash()[0] = 7;  // not blank: nothing to number
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
-        const Result<DownloadResult> result = boardObject.Download(row.path, "1");
+        const Result<DownloadResult> result = boardObject.Download(row.path, 1);
         ASSERT_FALSE(result.Ok());
         EXPECT_EQ(result.Error().kind, FailureKind::FileRefused);
         EXPECT_EQ(result.Error().cause, row.cause);
@@ -148,7 +148,7 @@ TEST_F(BoardTest, StopRequestEndsAfterThePageInFlightAndLeavesTheBlockAlone)
     const auto blockBefore = std::vector<uint8_t>(dev.Board().Flash().begin(), dev.Board().Flash().begin() + 256);
     observer.stopAfterPages = 3;
     const std::string path = WriteFile("blink.rbf", Pattern(1000));
-    const Result<DownloadResult> result = boardObject.Download(path, path);
+    const Result<DownloadResult> result = boardObject.Download(path);
     ASSERT_TRUE(result.Ok());
     EXPECT_EQ(result->end, DownloadEnd::Stopped);
     EXPECT_EQ(observer.pages, 3);
@@ -179,7 +179,7 @@ TEST_F(BoardTest, OperationsAnswerWithTypedFailures)
     EXPECT_TRUE(boardObject.DrivePin(23, PinLevel::Low).Ok());
 
     dev.RefuseAccess(true);
-    boardObject.Link().ForgetBoard();
+    boardObject.ForgetBoard();
     const Result<InfoBlock> cannotOpen = boardObject.ReadInfoBlock();
     ASSERT_FALSE(cannotOpen.Ok());
     EXPECT_EQ(cannotOpen.Error().kind, FailureKind::CannotOpen);
@@ -200,7 +200,7 @@ TEST_F(BoardTest, SilentBoardCostsAtMostTwoTimeOuts)
         SCOPED_TRACE(after);
         dev.StopAnsweringAfter(after);
         const uint64_t before = dev.ElapsedMs();
-        const Result<DownloadResult> result = boardObject.Download(path, path);
+        const Result<DownloadResult> result = boardObject.Download(path);
         EXPECT_LE(dev.ElapsedMs() - before, 2u * boardlink::ReadTimeoutMs + 1000u);
         ASSERT_TRUE(result.Ok());
         EXPECT_EQ(result->end, DownloadEnd::FlashUpdateFailed);
@@ -239,7 +239,7 @@ TEST_F(BoardTest, ReadConfigurationGivesBackWhatADownloadWrote)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const std::string path = WriteFile("lab.rbf", row.file);
-        ASSERT_EQ(boardObject.Download(path, path)->end, DownloadEnd::Configured);
+        ASSERT_EQ(boardObject.Download(path)->end, DownloadEnd::Configured);
         observer.pages = 0;
         const Result<std::vector<uint8_t>> read = boardObject.ReadConfiguration();
         ASSERT_TRUE(read.Ok());
@@ -251,7 +251,7 @@ TEST_F(BoardTest, ReadConfigurationGivesBackWhatADownloadWrote)
         sim::SimBackend other;
         Board second(other, FixedTime);
         const std::string saved = WriteFile("saved.rbf", *read);
-        ASSERT_EQ(second.Download(saved, saved)->end, DownloadEnd::Configured);
+        ASSERT_EQ(second.Download(saved)->end, DownloadEnd::Configured);
         EXPECT_EQ(area(other), area(dev));
     }
 }

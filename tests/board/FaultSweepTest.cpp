@@ -40,7 +40,7 @@ Outcome Download(const Flash& before, std::optional<sim::LinkFault> fault, std::
         board.InjectFault(*fault, exchange);
     Outcome run;
     Board object(board, FixedTime);
-    run.result = object.Download(FileText, FileText);
+    run.result = object.Download(FileText, 123);
     run.after = board.Board().Flash();
     if (exchanges != nullptr)
         *exchanges = board.ExchangeCount();

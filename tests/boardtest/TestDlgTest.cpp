@@ -22,7 +22,7 @@
 #include "pins/PinState.h"
 #include "pins/PinTables.h"
 #include "res/resource.h"
-#include "sim/SimWatcher.h"
+#include "simwindow/SimWatcher.h"
 #include "simwindow/SimBoardWindow.h"
 #include "support/RecordingWindow.h"
 #include "view/BoardViewFrame.h"
@@ -439,7 +439,7 @@ TEST_F(TestDlgTest, WatchStopsOnEachWayOut)
             // worker is idle.
             Settle();
             board.Unplug();
-            link.ForgetBoard();
+            boardObject.ForgetBoard();
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->Watching(); })) << way;
         EXPECT_FALSE(WatchBoxChecked()) << way;

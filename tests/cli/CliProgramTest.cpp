@@ -373,6 +373,52 @@ TEST_F(CliProgram, AFileChangedDuringTheDownloadFailsTheBoard)
         << run.err;
 }
 
+// A blank board takes the number the file name begins with, as in the window; with several
+// boards at once the numbers run on from it in port order, and the JSON says each was blank.
+TEST_F(CliProgram, NumbersFromTheFileNameRunOnInPortOrder)
+{
+    std::filesystem::copy_file(ConfigFile(), m_dir / "101_lab3.rbf");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir);  // the name as typed where the user stands
+    const struct {
+        const char* what;
+        std::vector<std::string> sim;
+        std::vector<std::string> download;
+        std::vector<int> serials;  // each board's number afterwards, by simulated board
+    } rows[] = {
+        {"one blank board", {"--sim=1", "--sim-blank", "1"}, {}, {101}},
+        {"two blank boards", {"--sim=2", "--sim-blank", "1", "--sim-blank", "2"}, {"--all"}, {101, 102}},
+        {"the second in the first port", {"--sim=2", "--sim-blank", "1", "--sim-blank", "2", "--sim-ports-reversed"},
+         {"--all"}, {102, 101}},
+        {"a numbered board between", {"--sim=3", "--sim-blank", "1", "--sim-blank", "3"}, {"--all"}, {101, 43, 102}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<std::string> args = row.sim;
+        for (const char* word : {"--sim-dump", "dump.json", "download", "101_lab3.rbf", "--json"})
+            args.push_back(word);
+        args.insert(args.end(), row.download.begin(), row.download.end());
+        const CliRun run = RunCli(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const json dump = Dump()["boards"];
+        ASSERT_EQ(dump.size(), row.serials.size());
+        for (std::size_t i = 0; i < row.serials.size(); ++i)
+            EXPECT_EQ(dump[i]["serial"], row.serials[i]) << i;
+        const json out = ParseOut(run);
+        for (const json& board : out["boards"]) {
+            const std::string node = board["node"];
+            const int serial = row.serials[static_cast<std::size_t>(node.back() - '0')];
+            if (serial == 43) {
+                EXPECT_EQ(board["serial_given"], nullptr);
+                continue;
+            }
+            EXPECT_EQ(board["serial_before"], 0) << node;
+            EXPECT_EQ(board["serial_given"], serial) << node;
+        }
+    }
+    std::filesystem::current_path(before);
+}
+
 // The board holds what --sim-config gives it, as a download of that file leaves the flash.
 TEST_F(CliProgram, ReadSavesTheBytesADownloadOfTheFileWrites)
 {

@@ -222,8 +222,9 @@ def program_test(folder, port, cli, lab):
     programmed unless its boards hold the teacher's bytes: one row each, or a row per board."""
     # The file is named as the teacher typed it in the folder ansible-playbook starts in; a
     # file of the same name beside the playbooks must not be the one programmed. Its name
-    # holds what a shell would run or split, and a byte that is not UTF-8.
-    name = os.fsdecode(b"blink $(touch ran); -n\n\xe9.rbf")
+    # holds what a shell would run or split, and a byte that is not UTF-8; the number it
+    # begins with must not number a PC's blank boards on its own.
+    name = os.fsdecode(b"101 blink $(touch ran); -n\n\xe9.rbf")
     config = os.path.join(folder, name)
     with open(config, "wb") as stream:
         stream.write(bytes((i * 7 + 3) % 256 for i in range(3000)))
@@ -337,12 +338,15 @@ def program_test(folder, port, cli, lab):
           "program: a summary line, and each seat that needs attention with its reason", result.stdout)
     shutil.rmtree(fixed, ignore_errors=True)
 
-    # A limit, with the teacher's machine in it: the rows of the PC of the limit alone.
+    # A limit, with the teacher's machine in it: the rows of the PC of the limit alone. Without
+    # lab_serial its blank board stays blank, and is flagged.
     result = run_playbook(folder, inventory, "lab/program.yml", ["-e", json.dumps({"file": name}),
-                                                                 "-l", HOSTS[3] + ",localhost"])
+                                                                 "-l", HOSTS[2] + ",localhost"])
     rows, page = table(folder, "programmed", result, "program")
-    check(result.returncode == 0 and [(r["pc"], r["verified"]) for r in rows] == [(HOSTS[3], "yes")],
-          "program -l: the rows of the PC of the limit", "%s\n%s" % (rows, result.stdout))
+    got = [(r["pc"], r["serial"], r["verified"], r["problem"]) for r in rows]
+    check(result.returncode != 0 and got[:1] == [(HOSTS[2], "TRK_00042", "yes", "")] and len(got) == 3
+          and got[1][1:3] == ("TRK_00000", "yes") and "blank board" in got[1][3],
+          "program -l: the rows of the PC of the limit, its blank board flagged", "%s\n%s" % (got, result.stdout))
 
     # A file that is not there ends the run before any PC is touched, naming the path.
     marker = os.path.join(folder, "touched")

@@ -26,12 +26,11 @@ struct Bench {
         info.serial = serial;
         board.Board().WriteInfoBlock(info);
         window.board = &board;
-        link.SetReporter(&window);
+        object.SetReporter(&window);
     }
     sim::SimBackend board;
     RecordingWindow window;
     board::Board object{board};
-    BoardLink& link = object.Link();
 };
 
 uint16_t SerialRead(Bench& bench)
@@ -61,8 +60,8 @@ TEST(BoardLinksSideBySide, EachLinkReadsItsOwnBoardAndKeepsItsOwnFaults)
     first.board.DropNextReply(2);  // the last of the page's three reads
     std::array<uint8_t, board::FlashPageSize> page{};
     EXPECT_FALSE(first.object.ReadFlashPage(0, page).Ok());
-    EXPECT_FALSE(first.link.DeviceFound());
-    EXPECT_TRUE(second.link.DeviceFound());
+    EXPECT_FALSE(first.object.Found());
+    EXPECT_TRUE(second.object.Found());
     EXPECT_EQ(SerialRead(second), 202);
     EXPECT_EQ(first.window.log, (std::vector<std::string>{"ReadFile timeout", "Can't read from device"}));
     EXPECT_TRUE(second.window.log.empty());
@@ -86,7 +85,7 @@ TEST(BoardLinksSideBySide, TwoThreadsProgramAndCaptureTwoBoardsAtOnce)
     for (int i = 0; i < 2; ++i) {
         threads.emplace_back([&, i] {
             Bench& bench = benches[i];
-            outcomes[i] = bench.object.Download(files[i], files[i]);
+            outcomes[i] = bench.object.Download(files[i]);
             captures[i] = bench.object.CapturePins();
         });
     }

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "link/UdevRule.h"
+#include "platform/linux/UdevRule.h"
 #include "link/Reports.h"
 
 namespace {
@@ -34,7 +34,7 @@ std::string UpperHex(uint16_t id)
 // seat's user only, early enough for the uaccess tag to take effect.
 TEST(Packaging, UdevRuleGrantsTheSeatUserTheBoardOnly)
 {
-    const std::string name(boardlink::BoardUdevRuleFile);
+    const std::string name(platform::BoardUdevRuleFile);
     const std::string rule = ReadPackagingFile(name);
     ASSERT_FALSE(rule.empty());
 

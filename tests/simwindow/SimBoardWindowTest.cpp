@@ -13,7 +13,7 @@
 #include "app/ToolApp.h"
 #include "sim/SimBackend.h"
 #include "simwindow/SimBoardWindow.h"
-#include "sim/SimWatcher.h"
+#include "simwindow/SimWatcher.h"
 
 namespace {
 

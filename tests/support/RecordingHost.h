@@ -7,7 +7,6 @@
 #include "app/MainWindowHost.h"
 #include "board/Board.h"
 #include "board/LocalTime.h"
-#include "link/BoardLink.h"
 #include "sim/SimBackend.h"
 #include "support/ReportRecorder.h"
 
@@ -18,7 +17,7 @@ public:
     explicit RecordingHost(boardlink::HidBackend& backend, const board::Clock& clock = board::SystemTime)
         : m_board(backend, clock), m_clock(clock)
     {
-        m_board.Link().SetReporter(this);
+        m_board.SetReporter(this);
         board = dynamic_cast<const sim::SimBackend*>(&backend);
     }
 

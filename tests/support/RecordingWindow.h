@@ -18,25 +18,20 @@ public:
     void RegisterBoardNotification() { ++registrations; }
 };
 
-// A board link on the simulated board, reporting to a recording main window.
+// The simulated board, reporting to a recording main window: a board link on it for the
+// link's own tests, and a board object for the operations' (each searches on its own).
 class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         link.SetBoardFoundHandler([this] { window.RegisterBoardNotification(); });
+        boardObject.SetReporter(&window);
+        boardObject.SetBoardFoundHandler([this] { window.RegisterBoardNotification(); });
         window.board = &board;
     }
 
     sim::SimBackend board;
     RecordingWindow window;
-    // The board object on it, and its link reporting to the window.
+    boardlink::BoardLink link{board, &window};
     ::board::Board boardObject{board};
-    boardlink::BoardLink& link = ReportingTo(boardObject.Link(), window);
-
-private:
-    static boardlink::BoardLink& ReportingTo(boardlink::BoardLink& link, boardlink::Reporter& reporter)
-    {
-        link.SetReporter(&reporter);
-        return link;
-    }
 };

@@ -37,11 +37,11 @@
 #include "board/InfoBlock.h"
 #include "dialog/MessageBox.h"
 #include "link/BoardLink.h"
-#include "link/HidapiBackend.h"
-#include "link/HidrawSysfs.h"
+#include "platform/linux/HidapiBackend.h"
+#include "platform/linux/HidrawSysfs.h"
 #include "link/Reports.h"
-#include "link/UdevRule.h"
-#include "link/UdevWatcher.h"
+#include "platform/linux/UdevRule.h"
+#include "devicewatch/UdevWatcher.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
 #include "support/RecordingHost.h"
@@ -50,6 +50,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace boardlink;
 using namespace board;
+using namespace devicewatch;
+using namespace platform;
 
 namespace {
 
@@ -102,7 +104,7 @@ std::vector<std::string> ExchangeAsUser(uid_t uid)
         } else {
             HidapiBackend backend;
             RecordingHost window(backend);
-            BoardLink& link = window.Link();
+            BoardLink link(backend, &window);
             link.SetCommand(ReadMemory, 16, 0);
             link.ReplyReport()[StatusByte] = StatusPreset;
             link.ExchangeReports();
@@ -180,7 +182,7 @@ protected:
 
     HidapiBackend backend;
     RecordingHost window{backend};
-    BoardLink& link = window.Link();
+    BoardLink link{backend, &window};
     UdevWatcher watcher;
     std::vector<std::pair<uint32_t, std::string>> events;
 };
@@ -348,7 +350,7 @@ TEST_F(RealKernel, ExchangeFaultsAndWhatTheNextExchangeFinds)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.fault);
         RecordingHost host(backend);
-        BoardLink& rowLink = host.Link();
+        BoardLink rowLink(backend, &host);
         UhidBoardProcess board({});
         const std::string node = Plugged(board);
         ASSERT_TRUE(rowLink.FindBoard());
