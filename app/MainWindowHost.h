@@ -5,7 +5,6 @@
 
 #include "board/Board.h"
 #include "board/LocalTime.h"
-#include "link/BoardLink.h"
 #include "link/Reporter.h"
 
 // What the main window's boxes show of a board when they cannot show its data: before the
@@ -22,9 +21,9 @@ struct BoardBoxes {
 };
 
 // What the main window's handlers work on besides widgets: the board object, the clock of
-// its stamped lines, the four stored texts, the data exchange, the reporter the board's
-// link writes through (the activity log, the progress bar and the user's message boxes),
-// and where the board's operations run. CMainDlg is the one real host.
+// its stamped lines, the four stored texts, the data exchange, the activity log the board's
+// link writes through, the progress bar, the user's message boxes, and where the board's
+// operations run. CMainDlg is the one real host.
 class MainWindowHost : public boardlink::Reporter, public BoardBoxes {
 public:
     virtual board::Board& BoardObject() = 0;
@@ -34,4 +33,10 @@ public:
     // window runs work on the board's worker and holds device changes until shown has run;
     // a host without a worker runs both at once, in that order.
     virtual void RunOnBoard(std::function<void()> work, std::function<void()> shown) = 0;
+
+    virtual void SetProgressRange(int lower, int upper) = 0;
+    virtual void SetProgressPos(int position) = 0;
+    virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
+    // Whether the download should stop after the page in flight (the window is closing).
+    virtual bool StopRequested() { return false; }
 };

@@ -43,7 +43,7 @@ void BM_FullDownload(benchmark::State& state)
     std::size_t exchanges = 0;
     for (auto _ : state) {
         board.ClearRecord();
-        benchmark::DoNotOptimize(object.Download(file, file));
+        benchmark::DoNotOptimize(object.Download(file));
         exchanges = board.Received().size();
     }
     state.counters["exchanges"] = static_cast<double>(exchanges);

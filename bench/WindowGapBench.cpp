@@ -116,7 +116,7 @@ int main(int argc, char** argv)
         board.SetRealTiming(true);
         board::Board object(board);
         board.DropNextReply(LostReplyAt);
-        onUiThread = MeasureGap([&] { object.Download(file, file); }, [] { return true; });
+        onUiThread = MeasureGap([&] { object.Download(file); }, [] { return true; });
     }
 
     Gap window;

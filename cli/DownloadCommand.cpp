@@ -63,9 +63,6 @@ public:
     // The link's lines.
     void LogLine(std::string text) override { Line(text); }
     void LogTimestamped() override { Line(board::FormatLocalTime(board::SystemTime, "%m/%d/%Y %H:%M:%S")); }
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void MessageBox(const std::string& text, const std::string&) override { Line(text); }
 
     // A blank board took its number in the download (the file name's number).
     void SerialGiven(uint16_t serial) override { m_given = serial; }

@@ -2,10 +2,11 @@
 
 #include <string>
 
-// What the board link and the board operations tell the user: lines for the activity log,
-// the progress of a long operation, and messages that need an answer before work goes on.
-// The main window shows them in its log, its bar and its message boxes; a command-line
-// tool prints them. Each board link reports to its own reporter.
+// What the board link tells the user as it works: lines for the activity log (a node that
+// may not be opened, a write that failed, a reply that did not come). The main window shows
+// them in its log; a command-line tool prints them. Each board link reports to its own
+// reporter. What a board operation found is its answer, and what happens during a long one
+// goes to its observer (board/Board.h), never through here.
 namespace boardlink {
 
 class Reporter {
@@ -14,11 +15,6 @@ public:
     virtual void LogLine(std::string text) = 0;
     // A line that holds only the local date and time.
     virtual void LogTimestamped() = 0;
-    virtual void SetProgressRange(int lower, int upper) = 0;
-    virtual void SetProgressPos(int position) = 0;
-    virtual void MessageBox(const std::string& text, const std::string& caption) = 0;
-    // Whether the long operation should stop after the page in flight (asked between pages).
-    virtual bool StopRequested() { return false; }
 };
 
 // Tells nobody anything: for a link whose messages no one reads.
@@ -26,9 +22,6 @@ class SilentReporter final : public Reporter {
 public:
     void LogLine(std::string) override {}
     void LogTimestamped() override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void MessageBox(const std::string&, const std::string&) override {}
 };
 
 }  // namespace boardlink

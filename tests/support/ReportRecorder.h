@@ -33,13 +33,13 @@ public:
         updates.push_back({saveAndValidate, board != nullptr ? board->Received().size() : 0});
         return true;
     }
-    void SetProgressRange(int lower, int upper) override
+    void SetProgressRange(int lower, int upper)
     {
         progressLower = lower;
         progressUpper = upper;
     }
-    void SetProgressPos(int position) override { progress.push_back(position); }
-    void MessageBox(const std::string& text, const std::string& caption) override
+    void SetProgressPos(int position) { progress.push_back(position); }
+    void MessageBox(const std::string& text, const std::string& caption)
     {
         messageBoxes.push_back(caption + ": " + text);
     }
