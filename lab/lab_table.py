@@ -357,6 +357,9 @@ def tables(args, answers):
 
 def numbers(args, answers):
     """Numbers for the lab's blank boards, unique across the lab."""
+    if args.first is None or not 1 <= args.first <= MAX_SERIAL:
+        sys.stderr.write("lab_serial=%s: serial numbers go from 1 to %d\n" % (args.first, MAX_SERIAL))
+        return 2
     held, blanks = set(), []
     for host in args.hosts:
         found, _, _ = pc_answer("inventory", answers.get(host))
