@@ -1,9 +1,9 @@
 #include "cli/Sha256.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <array>
 #include <memory>
+
+#include "platform/Platform.h"
 
 namespace cli {
 namespace {
@@ -100,20 +100,20 @@ std::string Sha256Hex(std::span<const uint8_t> bytes)
 
 std::optional<std::string> FileSha256(const std::string& path, std::string* cause)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        if (cause)
-            *cause = std::strerror(errno);
-        return std::nullopt;
-    }
+    // Opened as a download opens it: a regular file only, so that one swapped for a named
+    // pipe or a device during the run is refused instead of blocking the program.
+    std::string why;
+    const std::unique_ptr<platform::InputFile> file = platform::InputFile::Open(path, why);
     Sha256 digest;
-    std::array<uint8_t, 4096> chunk{};
-    std::size_t count = 0;
-    while ((count = std::fread(chunk.data(), 1, chunk.size(), file.get())) > 0)
-        digest.Add(std::span(chunk).first(count));
-    if (std::ferror(file.get())) {
+    std::array<uint8_t, 64 * 1024> chunk{};
+    std::optional<std::size_t> count = file ? file->Read(chunk.data(), chunk.size(), why) : std::nullopt;
+    while (count && *count > 0) {
+        digest.Add(std::span(chunk).first(*count));
+        count = *count < chunk.size() ? std::optional<std::size_t>(0) : file->Read(chunk.data(), chunk.size(), why);
+    }
+    if (!count) {
         if (cause)
-            *cause = std::strerror(errno);
+            *cause = why;
         return std::nullopt;
     }
     return digest.Hex();
