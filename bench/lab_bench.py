@@ -63,7 +63,7 @@ def main():
         print("ratio: %.2f (goal: under 2)" % (times["12 PCs"] / times["one PC"]))
         print("load average: %.1f %.1f %.1f on %d processors" % (os.getloadavg() + (os.cpu_count(),)))
         lab_test.run_playbook(folder, inventory, lab + "/inventory.yml", [])
-        print(open(os.path.join(folder, "out", "boards.md")).read())
+        print(open(os.path.join(folder, "out", "latest-inventory", "boards.md")).read())
     finally:
         sshd.terminate()
         sshd.wait()

@@ -33,7 +33,7 @@ constexpr CommandHelp CommandHelps[] = {
      "Every attached board: node, serial number, cycles, last programmed, last file, whether its "
      "boundary-scan chain answers; or why it cannot be opened, and the fix"},
     {"info", "info [BOARD] [--json]", "One board's information block"},
-    {"download", "download FILE [BOARD | --all] [--serial N] [--verify] [--json]",
+    {"download", "download FILE [BOARD | --all] [--serial N | --serial-list N,N,...] [--verify] [--json]",
      "Write a configuration file into the board's flash, as the window's Download does, and let the FPGA "
      "configure from it; --all: every attached board at once, with a summary at the end"},
     {"read", "read FILE [BOARD] [--force] [--json]",
@@ -60,7 +60,10 @@ constexpr const char* FooterNotes = R"(BOARD names a board by its serial number 
 
 download --serial N gives a blank board (serial number 0) the number N instead of the
 number the file name begins with; with --all the blank boards get N, N+1, ... in the order
-of their USB ports, and a board that has a number keeps it.
+of their USB ports, and a board that has a number keeps it. --serial-list N,N,... gives
+the blank boards these numbers in turn (a lab's numbers, unique across its PCs); a list
+with a number twice, a number an attached board carries, or fewer numbers than blank
+boards writes nothing.
 
 drive and drive-all leave the board in boundary-scan test mode, driving, until release;
 watch leaves test mode however it ends (Ctrl-C included). The first Ctrl-C (or SIGTERM)
@@ -79,9 +82,14 @@ scripts beside the words of "result", and so does each board of list that could 
 read: null when it succeeded, else no-board, cannot-open (the node may not be opened),
 no-reply (the board did not answer), not-done (it answered with another status),
 refused, chain-not-usable, file-refused (the file cannot be a configuration) or stopped
-(Ctrl-C); download adds verify-differs (the read-back differs from the file); read adds
+(Ctrl-C); download adds verify-differs (the read-back differs from the file) and
+file-changed (FILE changed while the boards were downloaded); read adds
 no-configuration (the area is erased), beyond-file-limit (the area's last byte is not
 erased flash, which no download writes) and file-not-written.
+
+With --json, download gives "sha256", the SHA-256 digest of FILE: every board that is
+"verified" holds exactly the bytes with that digest. A FILE that changes during the
+download fails every board with file-changed.
 
 Messages about a file give the system's cause ("No such file or directory", "Is a
 directory", "Permission denied"). JSON output is always valid: a name that is not UTF-8
@@ -186,6 +194,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         ->type_name("FILE")
         ->group("Simulated boards")
         ->needs(sim);
+    std::optional<std::string> simFileName;
+    app.add_option("--sim-file-name", simFileName,
+                   "Every simulated board's information block holds NAME as its last file name, byte for byte "
+                   "(at most 99 bytes are kept)")
+        ->type_name("NAME")
+        ->group("Simulated boards")
+        ->needs(sim);
     app.add_option("--sim-dump", o.simDumpFile,
                    "At exit, write each simulated board's state and the commands it received to FILE as JSON")
         ->type_name("FILE")
@@ -204,9 +219,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     auto* downloadBoard =
         download->add_option("BOARD", o.board, "Serial number (TRK_00042 or 42) or device node of the board");
     download->add_flag("--all", o.allBoards, "Every attached board at once")->excludes(downloadBoard);
-    download->add_option("--serial", o.serial, "Number for a blank board (with --all: N, N+1, ... by USB port)")
-        ->type_name("N")
-        ->check(CLI::Range(1, 65535));
+    auto* serial = download->add_option("--serial", o.serial, "Number for a blank board (with --all: N, N+1, ... by USB port)")
+                       ->type_name("N")
+                       ->check(CLI::Range(1, 65535));
+    download
+        ->add_option("--serial-list", o.serialList,
+                     "Numbers for the blank boards, taken in turn in the order of their USB ports")
+        ->type_name("N,N,...")
+        ->delimiter(',')
+        ->excludes(serial);
     download->add_flag("--verify", o.verify, "Read every written page back and compare it with the file");
     AddJson(*download, o);
 
@@ -322,6 +343,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
             }
             setup.configuration.resize(file->count);
         }
+        setup.fileName = simFileName;
         setup.record = !o.simDumpFile.empty();
         o.sim = setup;
     }

@@ -6,10 +6,12 @@
 #include "board/LeadingInt.h"
 #include "board/LocalTime.h"
 #include "board/RbfFile.h"
+#include "boards/SerialList.h"
 #include "cli/BoardFacts.h"
 #include "cli/Commands.h"
 #include "cli/DownloadSummary.h"
 #include "cli/ExitCode.h"
+#include "cli/Sha256.h"
 #include "link/Reporter.h"
 #include "platform/Platform.h"
 
@@ -243,6 +245,16 @@ int RunDownload(Session& session)
             return ExitBoardFailed;
         }
     }
+    // The digest of the file as the run begins and as it ends: a file that changed between
+    // them may have given the boards other bytes than the digest says.
+    std::string cause;
+    const std::optional<std::string> digest = FileSha256(options.file, &cause);
+    if (!digest) {
+        ReportUsageError(console, board::text::FileName(options.file) + ": " + cause);
+        return ExitBoardFailed;
+    }
+    // A lab's own numbers for the blank boards, given in full.
+    const bool fromList = !options.serialList.empty();
 
     // The first number for blank boards, when this run numbers them, and where it came from.
     std::optional<long> first;
@@ -263,7 +275,7 @@ int RunDownload(Session& session)
         }
         // Several blank boards must not all take the number the file name begins with: the
         // numbers run on from it, as from --serial.
-        if (!first)
+        if (!first && !fromList)
             if (const std::optional<uint16_t> fromName = FileNameSerial(options.file); fromName && *fromName != 0) {
                 first = *fromName;
                 given = "blank boards numbered from " + std::to_string(*fromName) + " (the file name " +
@@ -272,10 +284,10 @@ int RunDownload(Session& session)
         // The serial numbers are read only to number blank boards, so that a plain download
         // makes exactly the exchanges the window's download makes.
         std::vector<BoardIdentity> identities;
-        if (first)
+        if (first || fromList)
             identities = IdentifyBoards(boards);
         for (std::size_t i = 0; i < boards.size(); ++i) {
-            serials.push_back(first ? identities[i].serial : std::nullopt);
+            serials.push_back(first || fromList ? identities[i].serial : std::nullopt);
             labels.push_back(BoardLabel(boards[i].node, serials.back()));
         }
     } else {
@@ -283,7 +295,7 @@ int RunDownload(Session& session)
         std::optional<OneBoard> one = ChooseOneBoard(session, exitCode);
         if (!one)
             return exitCode;
-        if (options.serial && !one->info)
+        if ((options.serial || fromList) && !one->info)
             if (const board::Result<InfoBlock> read = one->board->ReadInfoBlock())
                 one->info = *read;
         serials.push_back(one->info ? std::optional<uint16_t>(board::infoblock::Serial(*one->info)) : std::nullopt);
@@ -292,11 +304,12 @@ int RunDownload(Session& session)
     }
 
     std::vector<std::optional<uint16_t>> numbers(boards.size());
-    if (first) {
+    if (first || fromList) {
         std::vector<BoardIdentity> identities;
         for (std::size_t i = 0; i < boards.size(); ++i)
             identities.push_back({boards[i].node, serials[i]});
-        Numbering numbering = NumberBlankBoards(identities, *first, given);
+        Numbering numbering = fromList ? boards::NumberBlankBoardsFromList(identities, options.serialList)
+                                       : NumberBlankBoards(identities, *first, given);
         if (!numbering.error.empty()) {
             ReportUsageError(console, numbering.error);
             return ExitUsageError;
@@ -313,7 +326,7 @@ int RunDownload(Session& session)
         job->label = labels[i];
         job->serialBefore = serials[i];
         job->serialGiven = numbers[i];
-        job->numbered = first.has_value();
+        job->numbered = first.has_value() || fromList;
         jobs.push_back(std::move(job));
     }
     // The first Ctrl-C or SIGTERM stops each download after the page in flight.
@@ -323,8 +336,23 @@ int RunDownload(Session& session)
     std::vector<BoardDownload> results;
     for (const auto& job : jobs)
         results.push_back(job->result);
+    // A board read back against a file that changed under the run was compared with other
+    // bytes than it was written with, or than the digest names: none of them counts.
+    const std::optional<std::string> digestAfter = FileSha256(options.file);
+    const bool fileChanged = digestAfter != digest;
+    if (fileChanged) {
+        for (BoardDownload& result : results) {
+            result.succeeded = false;
+            result.failure = "file-changed";
+            result.result += " (" + board::text::FileName(options.file) + " changed during the download)";
+        }
+        ReportUsageError(console, board::text::FileName(options.file) +
+                                      ": the file changed during the download: no board counts as downloaded");
+    }
     if (options.json) {
-        console.Out(DownloadJson(board::text::FileName(options.file), results).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
+        nlohmann::ordered_json json = DownloadJson(board::text::FileName(options.file), results);
+        json["sha256"] = fileChanged ? nlohmann::ordered_json() : nlohmann::ordered_json(*digest);
+        console.Out(json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
     } else if (options.allBoards) {
         for (const std::string& line : SummaryLines(results))
             console.Out(line);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/BoardAccess.h"
 #include "cli/SimulatedBoards.h"
@@ -20,6 +21,7 @@ struct Options {
     std::string file;
     bool allBoards = false;
     std::optional<long> serial;
+    std::vector<long> serialList;  // --serial-list: the blank boards' numbers, in port order
     bool verify = false;
 
     // read (file: where the configuration goes)

@@ -28,6 +28,8 @@ SimulatedBoards::SimulatedBoards(const SimSetup& setup)
         backend->SetPort(UsbPort{1, static_cast<int>(port)});
         sim::SimBoard::Info info;
         info.serial = Listed(setup.blank, i) ? uint16_t{0} : static_cast<uint16_t>(FirstSerial + i);
+        if (setup.fileName)
+            info.fileName = setup.fileName->c_str();
         backend->Board().WriteInfoBlock(info);
         std::copy(setup.configuration.begin(), setup.configuration.end(),
                   backend->Board().Flash().begin() + board::ConfigAreaAddress);

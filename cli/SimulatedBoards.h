@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct SimSetup {
     // What every board's configuration area holds from its start, erased flash after it
     // (empty: the area is erased).
     std::vector<uint8_t> configuration;
+    // The last file name every board's information block holds, byte for byte (none: the
+    // simulated board's own).
+    std::optional<std::string> fileName;
     // Board N (from 1) sits in port 1-N; reversed, in port 1-(count+1-N), so that the
     // order of their ports is not the order they are listed in.
     bool portsReversed = false;

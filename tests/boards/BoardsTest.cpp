@@ -3,6 +3,7 @@
 #include "boards/BoardChoice.h"
 #include "boards/BoardName.h"
 #include "boards/FailureWords.h"
+#include "boards/SerialList.h"
 #include "boards/SerialNumbering.h"
 #include "link/Reports.h"
 
@@ -110,6 +111,34 @@ TEST(SerialNumberingTest, BlankBoardsGetConsecutiveNumbers)
     }
 }
 
+
+// A lab's numbers: the blank boards take the list in port order, or nothing is written.
+TEST(SerialNumberingTest, BlankBoardsTakeTheListInTurn)
+{
+    using Numbers = std::vector<std::optional<uint16_t>>;
+    struct Case {
+        const char* what;
+        std::vector<BoardIdentity> boards;
+        std::vector<long> list;
+        Numbers numbers;
+        const char* errorText;
+    };
+    const Case cases[] = {
+        {"gaps in the list are kept", {{"a", 0}, {"b", 42}, {"c", 0}, {"d", std::nullopt}}, {100, 103},
+         {100, std::nullopt, 103, std::nullopt}, ""},
+        {"numbers left over", {{"a", 0}}, {7, 8, 9}, {7}, ""},
+        {"fewer numbers than blank boards", {{"a", 0}, {"b", 0}, {"c", 0}}, {7, 8}, {}, "2 numbers for 3 blank boards"},
+        {"a number twice", {{"a", 0}, {"b", 0}}, {7, 7}, {}, "7 is in the list twice"},
+        {"a number a board has", {{"a", 0}, {"b", 42}}, {42}, {}, "TRK_00042 is already the number of the board at b"},
+        {"out of range", {{"a", 0}}, {70000}, {}, "from 1 to 65535"},
+    };
+    for (const Case& c : cases) {
+        const Numbering numbering = NumberBlankBoardsFromList(c.boards, c.list);
+        EXPECT_EQ(numbering.numbers, c.numbers) << c.what;
+        EXPECT_NE(numbering.error.find(c.errorText), std::string::npos) << c.what << ": " << numbering.error;
+        EXPECT_EQ(numbering.error.empty(), *c.errorText == '\0') << c.what;
+    }
+}
 
 TEST(CauseTest, EachFailureKindSaysWhatHappened)
 {

@@ -10,6 +10,7 @@
 #include "cli/DownloadSummary.h"
 #include "cli/PinWatch.h"
 #include "cli/Session.h"
+#include "cli/Sha256.h"
 #include "cli/SimFault.h"
 #include "cli/BoardAccess.h"
 
@@ -17,6 +18,24 @@
 namespace {
 
 using namespace cli;
+
+// The standard's own examples, and lengths around the 56-byte padding edge.
+TEST(Sha256Test, KnownDigests)
+{
+    const auto bytes = [](const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); };
+    EXPECT_EQ(Sha256Hex(bytes("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex(bytes("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex(bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(Sha256Hex(std::vector<uint8_t>(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    // Pieces of any size give the digest of the whole.
+    Sha256 pieces;
+    const std::vector<uint8_t> text = bytes("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq");
+    pieces.Add(std::span(text).first(5));
+    pieces.Add(std::span(text).subspan(5));
+    EXPECT_EQ(pieces.Hex(), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+}
 
 TEST(SimFaultTest, KindAtExchange)
 {

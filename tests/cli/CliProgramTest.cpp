@@ -9,6 +9,7 @@
 #include "CliProcess.h"
 #include "board/Download.h"
 #include "cli/Program.h"
+#include "cli/Sha256.h"
 #include "cli/SimFault.h"
 #include "support/SystemWords.h"
 
@@ -118,6 +119,10 @@ TEST_F(CliProgram, ExitStatusAndMessageTellWhatWentWrong)
         {"reply lost", {"--sim", "--sim-fault", "no-reply@2", "info"}, 1, "board /dev/hidraw-sim0: information block not read: the board did not answer ReadMemory"},
         {"serial number taken", {"--sim=2", "--sim-blank", "1", "download", ConfigFile(), "--all", "--serial", "43"}, 2,
          "TRK_00043 is already the number of the board at /dev/hidraw-sim1"},
+        {"serial list too short", {"--sim=2", "--sim-blank", "1", "--sim-blank", "2", "download", ConfigFile(), "--all",
+                                   "--serial-list", "7"}, 2, "1 numbers for 2 blank boards"},
+        {"serial and serial list", {"--sim", "download", ConfigFile(), "--serial", "7", "--serial-list", "8"}, 2,
+         "excludes"},
     };
     for (const ExitCase& c : cases) {
         const CliRun run = RunCli(c.args);
@@ -132,7 +137,7 @@ TEST_F(CliProgram, HelpListsEveryCommand)
     const CliRun run = RunCli({"--help"});
     ASSERT_EQ(run.exitCode, 0);
     for (const char* synopsis : {"list [--json]", "info [BOARD] [--json]",
-                                 "download FILE [BOARD | --all] [--serial N] [--verify] [--json]",
+                                 "download FILE [BOARD | --all] [--serial N | --serial-list N,N,...] [--verify] [--json]",
                                  "pins [BOARD] [--json]", "drive PIN high|low|hi-z [BOARD]", "drive-all high|low [BOARD]",
                                  "release [BOARD]", "watch [BOARD] [--rate HZ]", "read FILE [BOARD] [--force] [--json]"})
         EXPECT_NE(run.out.find(std::string("\n  ") + synopsis + "\n"), std::string::npos) << synopsis;
@@ -173,6 +178,11 @@ TEST_F(CliProgram, ListAndInfoInJson)
     EXPECT_EQ(boards[1]["serial"], 0);
     EXPECT_EQ(boards[2]["error"], "cannot be opened: Permission denied");
     EXPECT_EQ(boards[2]["fix"].get<std::string>().rfind(systemwords::AccessFixFullStart, 0), 0u);
+
+    // The last file name is shown byte for byte as the board holds it, whatever it holds.
+    const std::string hostile = "=HYPERLINK(\"x\")\n<script>|";
+    const CliRun named = RunCli({"--sim", "--sim-file-name", hostile, "list", "--json"});
+    EXPECT_EQ(ParseOut(named)["boards"][0]["last_file"], hostile);
 
     for (const char* name : {"43", "TRK_00043", "hidraw-sim1", "/dev/hidraw-sim1"}) {
         const CliRun info = RunCli({"--sim=2", "info", name, "--json"});
@@ -235,6 +245,7 @@ TEST_F(CliProgram, DownloadOnOneBoardWithReadBack)
     EXPECT_EQ(board["first_difference"], nullptr);
     EXPECT_EQ(board["port"], "1-1");
     EXPECT_EQ(board["log"][0], "  Read 300 bytes from RBF file");
+    EXPECT_EQ(result["sha256"], cli::Sha256Hex(ReadBytes(ConfigFile())));
     // The window's download (783 exchanges), then three reads for each of the 256 pages.
     EXPECT_EQ(Dump()["boards"][0]["commands"].size(), 783u + 3u * 256u);
     // Log lines go to standard error when standard output carries the JSON; no progress bar
@@ -370,6 +381,32 @@ TEST_F(CliProgram, BlankBoardsAreNumberedInPortOrder)
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("4 boards: 4 programmed, 0 failed"), std::string::npos) << run.out;
+}
+
+TEST_F(CliProgram, BlankBoardsTakeTheNumbersOfAList)
+{
+    const CliRun run = RunCli({"--sim=4", "--sim-blank", "1", "--sim-blank", "3", "--sim-dump", DumpFile(), "download",
+                               ConfigFile(), "--all", "--serial-list", "7,9", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const json boards = Dump()["boards"];
+    EXPECT_EQ(boards[0]["serial"], 7);
+    EXPECT_EQ(boards[1]["serial"], 43);
+    EXPECT_EQ(boards[2]["serial"], 9);
+    EXPECT_EQ(ParseOut(run)["boards"][2]["serial_given"], 9);
+}
+
+// The boards were written and read back against a file that another program changed
+// meanwhile: none of them may count as holding the bytes of the digest.
+TEST_F(CliProgram, AFileChangedDuringTheDownloadFailsTheBoard)
+{
+    clitest::RunningCli download({"--sim", "--sim-latency", "5000", "download", ConfigFile(), "--verify"});
+    ASSERT_TRUE(download.WaitForOutput("Read 300 bytes from RBF file"));
+    WriteBytes(ConfigFile(), Pattern(300, 0x11));
+    const CliRun run = download.Finish();
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.err.find("blink.rbf: the file changed during the download: no board counts as downloaded"),
+              std::string::npos)
+        << run.err;
 }
 
 // A blank board takes the number the file name begins with, as in the window; with several

@@ -423,12 +423,12 @@ TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
     UhidBoardProcess board({"--serial", "1234"});
     const std::string node = Plugged(board);
     WatchUdev();
-    ASSERT_TRUE(link.FindBoard());
+    ASSERT_TRUE(window.BoardObject().CheckChain().Ok());
 
     ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
     ASSERT_TRUE(WaitForEvent(0, DeviceRemoveComplete, node)) << Joined(window.log);
     EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board detached")) << Joined(window.log);
-    EXPECT_FALSE(link.DeviceFound());
+    EXPECT_FALSE(window.BoardObject().Found());
     EXPECT_EQ(window.m_strSerial, UnknownText);
 
     const std::size_t seen = events.size();
@@ -437,8 +437,8 @@ TEST_F(RealKernel, UnplugAndReplugReachTheDetachAndAttachHandlersThroughUdev)
     ASSERT_TRUE(WaitForEvent(seen, DeviceArrival, again)) << Joined(window.log);
     EXPECT_TRUE(HasLine(window.log, "Morvane FPGA board attached")) << Joined(window.log);
     EXPECT_EQ(window.m_strSerial, "TRK_01234") << Joined(window.log);
-    EXPECT_TRUE(link.DeviceFound());
-    EXPECT_EQ(link.BoardDevicePath(), again);
+    EXPECT_TRUE(window.BoardObject().Found());
+    EXPECT_EQ(window.BoardObject().Node(), again);
 }
 
 // Besides the commands on its input, the board unplugs and plugs itself in again after a
@@ -501,7 +501,7 @@ TEST_F(RealKernel, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
     UhidBoardProcess board({});
     const std::string node = Plugged(board);
     WatchUdev();
-    ASSERT_TRUE(link.FindBoard());
+    ASSERT_TRUE(window.BoardObject().CheckChain().Ok());
     ASSERT_TRUE(board.Command("unplug")) << board.Transcript();
     ASSERT_TRUE(WaitForEvent(0, DeviceRemoveComplete, node));
 
@@ -515,7 +515,7 @@ TEST_F(RealKernel, AMouseOnTheBoardsOldNodeIsNotTakenForTheBoard)
     const std::vector<std::string> after(window.log.begin() + static_cast<std::ptrdiff_t>(linesBefore), window.log.end());
     EXPECT_FALSE(HasLine(after, "attached")) << Joined(after);
     EXPECT_EQ(window.m_strSerial, UnknownText) << Joined(window.log);
-    EXPECT_FALSE(link.DeviceFound());
+    EXPECT_FALSE(window.BoardObject().Found());
 }
 
 TEST_F(RealKernel, AUserWithoutAccessIsToldTheNodeAndTheFix)
