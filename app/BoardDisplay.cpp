@@ -2,7 +2,6 @@
 
 #include "board/BoardText.h"
 #include "board/Download.h"
-#include "board/LeadingInt.h"
 
 using namespace board;
 
@@ -71,14 +70,6 @@ std::optional<std::string> ChainLine(const std::optional<Failure>& failed, const
 std::optional<std::string> ChainLine(const Result<Done>& check, const std::string& notEnabled)
 {
     return ChainLine(check.Ok() ? std::nullopt : std::optional<Failure>(check.Error()), notEnabled);
-}
-
-std::optional<uint16_t> SerialFromFileText(const std::string& text)
-{
-    const std::optional<int> number = ParseLeadingInt(text);
-    if (!number)
-        return std::nullopt;
-    return static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
 }
 
 void ShowDownloadResult(const Result<DownloadResult>& result, MainWindowHost& host)

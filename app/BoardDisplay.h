@@ -24,10 +24,6 @@ void ShowAttachInfo(const board::InfoRead& read, BoardBoxes& boxes);
 std::optional<std::string> ChainLine(const std::optional<board::Failure>& failed, const std::string& notEnabled);
 std::optional<std::string> ChainLine(const board::Result<board::Done>& check, const std::string& notEnabled);
 
-// The number a blank board takes from the file box: the number its text begins with, as
-// "%d" reads it, kept to 16 bits; none when the text begins with no number.
-std::optional<uint16_t> SerialFromFileText(const std::string& text);
-
 // The download's log lines into the activity log, its bar into the window's bar.
 class DownloadEvents final : public board::DownloadLog {
 public:

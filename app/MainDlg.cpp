@@ -16,6 +16,7 @@
 #include "app/DeviceChange.h"
 #include "app/IconPlacement.h"
 #include "board/BoardText.h"
+#include "board/LeadingInt.h"
 #include "board/LocalTime.h"
 #include "boardtest/TestDlg.h"
 #include "dialog/DataExchange.h"
@@ -108,7 +109,7 @@ void CMainDlg::OnDownload()
             // The file text names the file and, for a blank board, its number.
             DownloadEvents events(*this);
             m_board.SetObserver(&events);
-            const Result<DownloadResult> result = m_board.Download(file, SerialFromFileText(file));
+            const Result<DownloadResult> result = m_board.Download(file, board::SerialFromFileText(file));
             m_board.SetObserver(nullptr);
             // The boxes and the end of the log are the UI thread's; the worker goes on once
             // a message box has been read, as on the UI thread.

@@ -20,4 +20,12 @@ std::optional<int> ParseLeadingInt(const std::string& text)
     return static_cast<int>(value);
 }
 
+std::optional<uint16_t> SerialFromFileText(const std::string& text)
+{
+    const std::optional<int> number = ParseLeadingInt(text);
+    if (!number)
+        return std::nullopt;
+    return static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
+}
+
 }  // namespace board

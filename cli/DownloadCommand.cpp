@@ -36,16 +36,6 @@ struct DownloadJob {
     BoardDownload result;
 };
 
-// The number a blank board takes from the file's name as typed, by the window's rule for its
-// file box: the number the text begins with, kept to 16 bits.
-std::optional<uint16_t> FileNameSerial(const std::string& file)
-{
-    const std::optional<int> number = board::ParseLeadingInt(file);
-    if (!number)
-        return std::nullopt;
-    return static_cast<uint16_t>(static_cast<unsigned>(*number) & 0xFFFF);
-}
-
 using LogSink = std::function<void(const DownloadJob&, const std::string&)>;
 
 // A board's lines as they happen: the link's own lines and the download's log, each kept
@@ -130,7 +120,7 @@ void Download(DownloadJob& job, const Options& options, const LogSink& logLine)
     // Numbers given before the download are the run's; otherwise a blank board takes the
     // number the file name begins with, as in the window.
     const board::Result<board::DownloadResult> download =
-        board.Download(options.file, job.numbered ? std::nullopt : FileNameSerial(options.file));
+        board.Download(options.file, job.numbered ? std::nullopt : board::SerialFromFileText(options.file));
     if (log.Given()) {
         result.serialBefore = 0;
         result.serialGiven = log.Given();
@@ -276,7 +266,7 @@ int RunDownload(Session& session)
         // Several blank boards must not all take the number the file name begins with: the
         // numbers run on from it, as from --serial.
         if (!first && !fromList)
-            if (const std::optional<uint16_t> fromName = FileNameSerial(options.file); fromName && *fromName != 0) {
+            if (const std::optional<uint16_t> fromName = board::SerialFromFileText(options.file); fromName && *fromName != 0) {
                 first = *fromName;
                 given = "blank boards numbered from " + std::to_string(*fromName) + " (the file name " +
                         board::text::FileName(options.file) + ")";

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "board/LeadingInt.h"
 #include "app/BoardDisplay.h"
 #include "board/Download.h"
 #include "board/InfoBlock.h"
@@ -122,7 +123,7 @@ protected:
         DownloadEvents events(window);
         window.BoardObject().SetObserver(&events);
         const board::Result<DownloadResult> result =
-            window.BoardObject().Download(window.m_strFile, SerialFromFileText(window.m_strFile));
+            window.BoardObject().Download(window.m_strFile, board::SerialFromFileText(window.m_strFile));
         window.BoardObject().SetObserver(nullptr);
         ShowDownloadResult(result, window);
         window.UpdateData(false);
