@@ -14,6 +14,7 @@
 #include "app/AboutDlg.h"
 #include "app/BoardDisplay.h"
 #include "app/DeviceChange.h"
+#include "app/SystemMenu.h"
 #include "app/IconPlacement.h"
 #include "board/BoardText.h"
 #include "board/LeadingInt.h"
@@ -62,8 +63,9 @@ void CMainDlg::DoDataExchange(CDataExchange& exchange)
 bool CMainDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // The platform's window menu cannot be extended here; the About entry lives in the
-    // window's context menu instead (contextMenuEvent).
+    // The About entry goes into the system menu where the platform has one to extend, and is
+    // in the window's context menu everywhere (contextMenuEvent).
+    AddToSystemMenu(*this, IDM_ABOUTBOX, res::AboutBoxMenuText);
     setWindowIcon(m_icon);
 
     LogLine(FormatLocalTime(m_clock, LogTimePrefix) + "Tarvik (V1.02) initialized");
@@ -229,6 +231,16 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
     readBack->setChecked(m_readBackAfterDownload);
     connect(readBack, &QAction::toggled, this, [this](bool on) { m_readBackAfterDownload = on; });
     menu.exec(event->globalPos());
+}
+
+bool CMainDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    if (const std::optional<int> command = SystemMenuCommand(eventType, message)) {
+        OnSysCommand(*command);
+        *result = 0;
+        return true;
+    }
+    return CDialog::nativeEvent(eventType, message, result);
 }
 
 void CMainDlg::paintEvent(QPaintEvent* event)

@@ -72,6 +72,7 @@ protected:
     bool OnInitDialog() override;
     void OnCommand(int id) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
     void paintEvent(QPaintEvent* event) override;
     void OnCancel() override;
 

@@ -3,7 +3,7 @@
 
 #include "app/InfoOptions.h"
 #include "app/ToolApp.h"
-#include "devicewatch/UdevWatcher.h"
+#include "devicewatch/DeviceEvent.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -22,7 +22,8 @@ const ProgramDescription Tarvik{
 
 }  // namespace
 
-// Tarvik on the real board: the platform's device layer, board attach and detach from udev.
+// Tarvik on the real board: the platform's device layer, board attach and detach from the
+// system's device notifications.
 int main(int argc, char** argv)
 {
     if (const auto answered = AnswerInfoOption(argc, argv, Tarvik, std::cout))
@@ -30,8 +31,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik"));
     const std::unique_ptr<boardlink::HidBackend> backend = platform::NewHidBackend();
-    devicewatch::UdevWatcher watcher;
-    CToolApp app(*backend, &watcher);
+    const std::unique_ptr<boardlink::DeviceWatcher> watcher = devicewatch::NewSystemWatcher();
+    CToolApp app(*backend, watcher.get());
     app.InitInstance();
     return 0;
 }

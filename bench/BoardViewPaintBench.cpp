@@ -5,7 +5,7 @@
 
 #include <QGuiApplication>
 
-#include <GL/gl.h>
+#include <qopengl.h>  // the system's GL header, with what it needs before it on Windows
 #include <benchmark/benchmark.h>
 
 #include "OffscreenBoardView.h"

@@ -7,6 +7,7 @@
 #include "board/Download.h"
 #include "board/RbfFile.h"
 #include "cli/ExitCode.h"
+#include "platform/Platform.h"
 
 #ifndef TARVIK_VERSION
 #error "TARVIK_VERSION is set by the build"
@@ -55,8 +56,13 @@ const CommandHelp& HelpOf(const char* name)
     return CommandHelps[0];
 }
 
-constexpr const char* FooterNotes = R"(BOARD names a board by its serial number (TRK_00042 or 42) or by its device node
-(/dev/hidraw3 or hidraw3). With one board attached it may be left out.
+// The notes after the commands; the system's own words (a node, Ctrl-C's companions, a file's
+// causes) come from the platform.
+std::string FooterNotes()
+{
+    const platform::HelpWords words = platform::SystemHelpWords();
+    return "BOARD names a board by its serial number (TRK_00042 or 42) or by its device node\n(" + words.nodeExample +
+           R"(). With one board attached it may be left out.
 
 download --serial N gives a blank board (serial number 0) the number N instead of the
 number the file name begins with; with --all the blank boards get N, N+1, ... in the order
@@ -66,7 +72,8 @@ with a number twice, a number an attached board carries, or fewer numbers than b
 boards writes nothing.
 
 drive and drive-all leave the board in boundary-scan test mode, driving, until release;
-watch leaves test mode however it ends (Ctrl-C included). The first Ctrl-C (or SIGTERM)
+watch leaves test mode however it ends (Ctrl-C included). The first )" +
+           words.stopRequest + R"(
 during download stops each board after the page in flight; the board then holds a partial
 configuration until the file is downloaded again.
 
@@ -91,13 +98,14 @@ With --json, download gives "sha256", the SHA-256 digest of FILE: every board th
 "verified" holds exactly the bytes with that digest. A FILE that changes during the
 download fails every board with file-changed.
 
-Messages about a file give the system's cause ("No such file or directory", "Is a
-directory", "Permission denied"). JSON output is always valid: a name that is not UTF-8
-is shown byte for byte as Latin-1, as the window shows it.
+Messages about a file give the system's cause, such as
+)" + words.fileCauses + R"(.
+JSON output is always valid: a name that is not UTF-8 is shown byte for byte as Latin-1,
+as the window shows it.
 
 Exit status: 0 success; 1 a board operation failed (or no board to work on, list
 included); 2 the command line is wrong (nothing was sent to a board; read's FILE exists
-without --force); 130 a download or read stopped by Ctrl-C or SIGTERM.
+without --force); 130 a download or read stopped by )" + words.stopRequest + R"(.
 
 Examples:
   tarvik-cli list
@@ -105,13 +113,14 @@ Examples:
   tarvik-cli download 101_lab3.rbf --all --serial 101
   tarvik-cli read lab3_start.rbf TRK_00042
   tarvik-cli --sim=4 --sim-fault no-reply@400 download blink.rbf --all)";
+}
 
 std::string Footer()
 {
     std::string footer = "Commands:\n";
     for (const CommandHelp& help : CommandHelps)
         footer += std::string("  ") + help.synopsis + "\n      " + help.description + "\n";
-    return footer + "\n" + FooterNotes;
+    return footer + "\n" + FooterNotes();
 }
 
 
@@ -173,7 +182,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
         ->group("Simulated boards")
         ->needs(sim);
     app.add_option("--sim-no-permission", noPermission,
-                   "The node of simulated board K (from 1) may not be opened, as without the udev rule")
+                   "The node of simulated board K (from 1) may not be opened, " + platform::SystemHelpWords().closedNode)
         ->type_name("K")
         ->group("Simulated boards")
         ->needs(sim);

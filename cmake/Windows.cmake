@@ -1,12 +1,31 @@
 # The Windows build (the `windows` preset, cross-compiled with MinGW-w64, see
-# MinGW-w64.cmake): the core with the platform's Windows folder, tarvik-cli, their tests and
-# the installer. The windows (Qt Widgets), the simulated board's window, the uhid board, the
-# Debian package and the device VM's tests are Linux-only and stay out; so does scene/, whose
-# picture a program of the build draws while building, and which only the windows use.
+# MinGW-w64.cmake): the core with the platform's Windows folder, tarvik-cli, the windows
+# (tarvik and tarvik-sim) where Qt for Windows is found, their tests and the installer. The
+# uhid board, the Debian package and the device VM's tests are Linux-only and stay out.
 # Tests run under Wine as CMake's cross-compiling emulator, with the label `windows`.
 
-# No Qt in this build: nothing for moc to do.
-set(CMAKE_AUTOMOC OFF)
+# The windows need Qt for Windows: in a cross build the one scripts/build-qt-windows makes
+# (TARVIK_QT_WINDOWS, its folder), with the host's Qt of the same version for moc, rcc and
+# uic; on Windows itself the one installed there. Without it the windows are left out.
+set(TARVIK_QT_WINDOWS "" CACHE PATH "Qt built for Windows (scripts/build-qt-windows); empty: look for an installed one")
+if(CMAKE_CROSSCOMPILING AND TARVIK_QT_WINDOWS)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${TARVIK_QT_WINDOWS})
+  list(APPEND CMAKE_PREFIX_PATH ${TARVIK_QT_WINDOWS})
+  set(QT_HOST_PATH /usr)
+  execute_process(COMMAND dpkg-architecture -qDEB_HOST_MULTIARCH OUTPUT_VARIABLE host_multiarch OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/${host_multiarch}/cmake)
+endif()
+if(NOT CMAKE_CROSSCOMPILING OR TARVIK_QT_WINDOWS)
+  find_package(Qt6 COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets Test)
+endif()
+if(Qt6_FOUND)
+  set(TARVIK_WINDOWS_UI ON)
+  message(STATUS "The windows: Qt ${Qt6_VERSION} from ${Qt6_DIR}")
+else()
+  set(TARVIK_WINDOWS_UI OFF)
+  set(CMAKE_AUTOMOC OFF)
+  message(STATUS "The windows are left out: no Qt for Windows (scripts/build-qt-windows builds one)")
+endif()
 if(MSVC)
   # The project's warnings are GCC's; Visual C++ gets its own set, and reads the sources as
   # the UTF-8 they are.
@@ -53,6 +72,8 @@ target_include_directories(tarvik_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(tarvik_core PRIVATE ${TARVIK_WARNINGS})
 target_link_libraries(tarvik_core PUBLIC tarvik_platform)
 
+set_target_properties(tarvik_core PROPERTIES AUTOMOC OFF)
+
 add_subdirectory(platform)
 add_subdirectory(link)
 add_subdirectory(pins)
@@ -60,6 +81,52 @@ add_subdirectory(board)
 add_subdirectory(boards)
 add_subdirectory(sim)
 add_subdirectory(cli)
+
+if(TARVIK_WINDOWS_UI)
+  # The windows, on top of the core, from the same folders as on Linux.
+  find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+  add_library(tarvik_ui STATIC)
+  target_compile_options(tarvik_ui PRIVATE ${TARVIK_WARNINGS})
+  target_compile_definitions(tarvik_ui PRIVATE UNICODE _UNICODE NOMINMAX)
+  target_link_libraries(tarvik_ui PUBLIC tarvik_core Qt6::Widgets Qt6::OpenGL Qt6::OpenGLWidgets OpenGL::GL)
+  foreach(folder scene res devicewatch dialog view boardtest simwindow app)
+    add_subdirectory(${folder})
+  endforeach()
+
+  # Windowed programs: no console opens beside them.
+  add_executable(tarvik WIN32 app/main.cpp)
+  add_executable(tarvik-sim WIN32 simwindow/main.cpp)
+  foreach(program tarvik tarvik-sim)
+    target_compile_options(${program} PRIVATE ${TARVIK_WARNINGS})
+    target_link_libraries(${program} PRIVATE tarvik_ui)
+    tarvik_install_program(${program} "")
+  endforeach()
+
+  if(CMAKE_CROSSCOMPILING)
+    # What the windows need beside them at run time, in one folder: Qt's libraries, its
+    # platform and style plugins, and the MinGW C++ runtime Qt was built with. The tests reach
+    # it through Wine's PATH; the installer puts it beside the programs, where Qt looks for
+    # its plugins first.
+    set(TARVIK_WINDOWS_RUNTIME ${PROJECT_BINARY_DIR}/runtime)
+    file(REMOVE_RECURSE ${TARVIK_WINDOWS_RUNTIME})
+    file(GLOB qt_libraries ${TARVIK_QT_WINDOWS}/bin/Qt6*.dll)
+    set(mingw_libraries)
+    foreach(library libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+      execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+                      OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+      if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+        message(FATAL_ERROR "${library}, which Qt for Windows needs, is not found beside ${CMAKE_CXX_COMPILER}")
+      endif()
+      list(APPEND mingw_libraries ${path})
+    endforeach()
+    file(COPY ${qt_libraries} ${mingw_libraries} DESTINATION ${TARVIK_WINDOWS_RUNTIME})
+    file(COPY ${TARVIK_QT_WINDOWS}/plugins/platforms ${TARVIK_QT_WINDOWS}/plugins/styles
+         DESTINATION ${TARVIK_WINDOWS_RUNTIME} FILES_MATCHING PATTERN "*.dll")
+    set(TARVIK_WINDOWS_RUNTIME_ENV WINEPATH=Z:${TARVIK_WINDOWS_RUNTIME} QT_PLUGIN_PATH=Z:${TARVIK_WINDOWS_RUNTIME})
+    # The test library stays out of the installer.
+    install(DIRECTORY ${TARVIK_WINDOWS_RUNTIME}/ DESTINATION . PATTERN Qt6Test.dll EXCLUDE)
+  endif()
+endif()
 
 include(CTest)
 if(BUILD_TESTING)

@@ -1,6 +1,7 @@
 # The Windows installer: `cpack --preset windows` makes tarvik-setup-<version>.exe with
-# NSIS (Debian's makensis): tarvik-cli.exe, its manual as a page, Start menu entries for
-# both and an uninstaller, which the Windows "Apps" list also offers.
+# NSIS (Debian's makensis): tarvik-cli.exe, its manual as a page, the windows (tarvik.exe and
+# tarvik-sim.exe, with Qt's libraries and plugins) where the build has them, Start menu
+# entries for each and an uninstaller, which the Windows "Apps" list also offers.
 
 # The manual is what the program says of itself (--help, --version), so it never differs
 # from the program; it is asked for when the installer is made, under the emulator.
@@ -33,6 +34,9 @@ set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # A console program opened from the Start menu would close at once: its entry opens a
 # command prompt in its folder instead, with its help shown.
 set(CPACK_NSIS_MENU_LINKS "tarvik-cli.html" "Tarvik command line manual")
+if(TARVIK_WINDOWS_UI)
+  set(CPACK_PACKAGE_EXECUTABLES tarvik Tarvik tarvik-sim "Tarvik on the simulated board")
+endif()
 set(TARVIK_PROMPT_LINK "$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Tarvik command line.lnk")
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
     "CreateShortCut \\\"${TARVIK_PROMPT_LINK}\\\" \\\"$SYSDIR\\\\cmd.exe\\\" '/k cd /d \\\"$INSTDIR\\\" && tarvik-cli --help'")
@@ -43,7 +47,7 @@ if(BUILD_TESTING AND CMAKE_CROSSCOMPILING AND TARVIK_WINDOWS_PROGRAMS_RUN)
   # The installer goes in and out of the one Wine prefix, and waits for Wine's last process
   # each time: it runs alone.
   add_test(NAME windows_installer
-           COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY ${TARVIK_WINE_ENV}
+           COMMAND ${CMAKE_COMMAND} -E env ${TARVIK_WINE_ENV}
                    ${PROJECT_SOURCE_DIR}/tests/packaging/windows-installer-check.sh ${PROJECT_BINARY_DIR}/installer
                    ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR}/CPackConfig.cmake ${TARVIK_WINE} ${TARVIK_WINESERVER}
                    ${PROJECT_VERSION})

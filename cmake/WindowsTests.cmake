@@ -54,3 +54,39 @@ endfunction()
 foreach(folder platform link pins board boards cli)
   add_subdirectory(tests/${folder})
 endforeach()
+
+if(NOT TARVIK_WINDOWS_UI)
+  return()
+endif()
+
+# The suites of the windows: they need a display, which Wine draws on through X (scripts/test
+# runs Xvfb), and Qt's libraries and plugins beside them (the runtime folder).
+add_library(tarvik_test_support STATIC tests/support/TestMain.cpp)
+target_include_directories(tarvik_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+target_compile_options(tarvik_test_support PRIVATE ${TARVIK_WARNINGS})
+target_link_libraries(tarvik_test_support PUBLIC tarvik_ui GTest::gtest Qt6::Test)
+
+function(tarvik_add_gtest name)
+  add_executable(${name} ${ARGN})
+  target_compile_options(${name} PRIVATE ${TARVIK_WARNINGS})
+  target_link_libraries(${name} PRIVATE tarvik_test_support GTest::gtest GTest::gmock)
+  if(NOT TARVIK_WINDOWS_PROGRAMS_RUN)
+    return()
+  endif()
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name}
+             COMMAND sh -c "[ -n \"$DISPLAY\" ] || { echo 'skipped: no display for the windows (scripts/test starts Xvfb)'; exit 0; }; exec \"$@\""
+                     window-test ${CMAKE_COMMAND} -E env ${TARVIK_WINDOWS_RUNTIME_ENV} ${TARVIK_WINE_ENV} ${TARVIK_WINE}
+                     $<TARGET_FILE:${name}> --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine SKIP_REGULAR_EXPRESSION "skipped:")
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS windows TIMEOUT 600
+                       PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\."
+                       FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
+endfunction()
+
+foreach(folder devicewatch dialog view boardtest app simwindow)
+  add_subdirectory(tests/${folder})
+endforeach()

@@ -27,6 +27,8 @@ std::optional<DeviceEvent> TranslateUdevEvent(std::string_view action, const cha
     return DeviceEvent{event, DeviceNotification{DeviceTypeInterface, deviceNode, platform::HidrawDeviceIdentity(devpath)}};
 }
 
+std::unique_ptr<DeviceWatcher> NewSystemWatcher() { return std::make_unique<UdevWatcher>(); }
+
 UdevWatcher::~UdevWatcher() { StopMonitor(); }
 
 bool UdevWatcher::Register(Handler handler)

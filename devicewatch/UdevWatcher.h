@@ -4,22 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "link/DeviceWatcher.h"
+#include "devicewatch/DeviceEvent.h"
 
 struct udev;
 struct udev_monitor;
 class QSocketNotifier;
 
 namespace devicewatch {
-
-using boardlink::DeviceNotification;
-using boardlink::DeviceWatcher;
-
-// One notification as a device-change handler receives it.
-struct DeviceEvent {
-    uint32_t event = 0;
-    DeviceNotification notification;
-};
 
 // The notification for one udev event: "add" and "remove" of a hidraw node become an arrival
 // and a removal of a device interface whose path is the node (/dev/hidrawN), the path the

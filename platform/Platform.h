@@ -92,4 +92,13 @@ struct AccessFix {
 };
 AccessFix BoardAccessFix();
 
+// The system's own words where the command line's help names its things.
+struct HelpWords {
+    std::string nodeExample;  // a board's device node, as the board search lists it
+    std::string stopRequest;  // what asks a running program to stop, as Ctrl-C does
+    std::string fileCauses;   // causes a message about a file may give
+    std::string closedNode;   // why a board's node may not be opened
+};
+HelpWords SystemHelpWords();
+
 }  // namespace platform

@@ -1,6 +1,6 @@
 #include "view/BoardScene.h"
 
-#include <GL/gl.h>
+#include <qopengl.h>  // the system's GL header, with what it needs before it on Windows
 
 #include "scene/BoardPicture.h"
 #include "scene/Markers.h"

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QSurfaceFormat>
 
-#include <GL/gl.h>
+#include <qopengl.h>  // the system's GL header, with what it needs before it on Windows
 
 #include "scene/Markers.h"
 

@@ -27,4 +27,10 @@ AccessFix BoardAccessFix()
                 " (sudo cmake --install <build directory>, or the package), then unplug the board and plug it in again"};
 }
 
+HelpWords SystemHelpWords()
+{
+    return {"/dev/hidraw3 or hidraw3", "Ctrl-C or SIGTERM",
+            "\"No such file or directory\", \"Is a directory\", \"Permission denied\"", "as without the udev rule"};
+}
+
 }  // namespace platform

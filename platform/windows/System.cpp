@@ -24,4 +24,14 @@ AccessFix BoardAccessFix()
             "Human Interface Devices without a warning, then unplug the board and plug it in again"};
 }
 
+HelpWords SystemHelpWords()
+{
+    // A board's node is its HID interface path; nobody types one, so the help names where to
+    // find it. The console's control handler takes Ctrl-Break and the closing of the console
+    // window as Ctrl-C.
+    return {"its device path as list shows it", "Ctrl-C or Ctrl-Break",
+            "\"The system cannot find the file specified.\", \"Is a folder\", \"Access is denied.\"",
+            "as while another program holds it"};
+}
+
 }  // namespace platform

@@ -23,6 +23,7 @@
 #include "dialog/MessageBox.h"
 #include "res/resource.h"
 #include "sim/SimBackend.h"
+#include "support/WhenModalOpens.h"
 #include "simwindow/SimWatcher.h"
 #include "simwindow/SimBoardWindow.h"
 
@@ -431,27 +432,6 @@ TEST_F(MainDlgTest, AFileNameStoredInLatin1IsShownReadable)
     board.Board().WriteInfoBlock({.fileName = "C:\\Entw\xFCrfe\\Z\xE4hler.rbf"});
     Open();
     EXPECT_EQ(dlg->Item<QLineEdit>(IDC_FILE)->text(), QString::fromUtf8("C:\\Entwürfe\\Zähler.rbf"));
-}
-
-// Runs act on the modal dialog of type Modal as soon as it is open (it may take a while to
-// build under the sanitizers); gives up after five seconds so that a test never hangs.
-template <typename Modal>
-void WhenModalOpens(std::function<void(Modal*)> act)
-{
-    auto* poll = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, tries, act] {
-        if (auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            act(modal);
-        } else if (++*tries > 250) {
-            poll->deleteLater();
-            poll->stop();
-            ADD_FAILURE() << "the expected dialog did not open";
-        }
-    });
-    poll->start(20);
 }
 
 TEST_F(MainDlgTest, BrowseOffersRawBinaryFilesAndCancelChangesNothing)

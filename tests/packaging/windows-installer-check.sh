@@ -2,8 +2,10 @@
 # The Windows installer, made by cpack and tried under Wine as a user would try it:
 #   windows-installer-check.sh <folder> <cpack> <CPackConfig.cmake> <wine> <wineserver> <version>
 # makes tarvik-setup-<version>.exe in <folder>, installs it silently (/S), runs the installed
-# tarvik-cli.exe --version, uninstalls it silently and checks that nothing of it is left: its
-# folder, its Start menu entries, its registry keys. The Wine prefix comes from WINEPREFIX.
+# tarvik-cli.exe --version and, where the installer carries the windows and a display is
+# there, starts the installed tarvik.exe and waits for its window; then uninstalls it
+# silently and checks that nothing of it is left: its folder, its Start menu entries, its
+# registry keys. The Wine prefix comes from WINEPREFIX.
 set -euo pipefail
 folder=$1
 cpack=$2
@@ -50,6 +52,31 @@ grep -q -- "--version" "$program_dir/tarvik-cli.html" || fail "the manual page h
 shown=$("$wine" "$installed\\tarvik-cli.exe" --version | tr -d '\r') || fail "the installed tarvik-cli.exe --version failed"
 echo "installed: $shown"
 [[ "$shown" == *"$version"* ]] || fail "the installed tarvik-cli.exe --version says \"$shown\", not $version"
+
+if [ -f "$program_dir/tarvik.exe" ]; then
+    for file in tarvik-sim.exe Qt6Core.dll Qt6Widgets.dll platforms/qwindows.dll; do
+        [ -f "$program_dir/$file" ] || fail "not installed: $file"
+    done
+    [ ! -e "$program_dir/Qt6Test.dll" ] || fail "installed, though only the tests need it: Qt6Test.dll"
+    for link in "Tarvik.lnk" "Tarvik on the simulated board.lnk"; do
+        [ -f "$menu_dir/$link" ] || fail "no Start menu entry: $link"
+    done
+    if [ -n "${DISPLAY:-}" ] && command -v xwininfo >/dev/null; then
+        # The window as a user starts it: from the installed folder alone, no board attached.
+        "$wine" "$installed\\tarvik.exe" >"$folder/tarvik.log" 2>&1 &
+        seen=
+        for _ in $(seq 120); do
+            if xwininfo -root -tree | grep -q '"Tarvik"'; then seen=yes; break; fi
+            sleep 0.5
+        done
+        "$wineserver" -k || true
+        "$wineserver" -w
+        [ -n "$seen" ] || { cat "$folder/tarvik.log" >&2; fail "the installed tarvik.exe showed no window titled Tarvik within 60 s"; }
+        echo "installed: tarvik.exe showed its window"
+    else
+        echo "installed: tarvik.exe not started: no display (or no xwininfo) to see its window on"
+    fi
+fi
 
 "$wine" "$installed\\Uninstall.exe" /S || fail "the silent uninstall failed"
 # The uninstaller goes on from a copy of itself, so that it can remove its own file: it is

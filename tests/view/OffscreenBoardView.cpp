@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-#include <GL/gl.h>
+#include <qopengl.h>  // the system's GL header, with what it needs before it on Windows
 
 #include "view/BoardViewGl.h"
 #include "view/BoardViewFrame.h"
