@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <iostream>
+#include <string>
 
 #include "app/InfoOptions.h"
 #include "app/ToolApp.h"
@@ -8,16 +9,19 @@
 
 namespace {
 
-const ProgramDescription Tarvik{
-    "tarvik",
-    "Show the Morvane FPGA board's flash information, download configurations into it and test its pins.",
+// The board's way in is the system's: its words come from the platform.
+const std::string TarvikDetails =
     "Plug the board in and Tarvik shows what its flash remembers (serial number, programming cycles, "
     "last programming, last file), downloads a raw FPGA configuration file (.rbf) into its flash, and "
     "tests the board's 80 header pins over the JTAG boundary-scan chain, with the captured pin states "
     "drawn on a picture of the board.\n\n"
-    "The board is a USB HID device (vendor 0925, product 1299) reached through its hidraw node; the "
-    "udev rule installed with the program lets the user logged in at the seat open it. Tarvik keeps "
-    "no settings and writes no files.",
+    "The board is a USB HID device (vendor 0925, product 1299) " +
+    platform::SystemHelpWords().boardAccess + ". Tarvik keeps no settings and writes no files.";
+
+const ProgramDescription Tarvik{
+    "tarvik",
+    "Show the Morvane FPGA board's flash information, download configurations into it and test its pins.",
+    TarvikDetails.c_str(),
 };
 
 }  // namespace

@@ -98,6 +98,7 @@ struct HelpWords {
     std::string stopRequest;  // what asks a running program to stop, as Ctrl-C does
     std::string fileCauses;   // causes a message about a file may give
     std::string closedNode;   // why a board's node may not be opened
+    std::string boardAccess;  // how the programs reach the board, and who may open it
 };
 HelpWords SystemHelpWords();
 

@@ -30,7 +30,9 @@ AccessFix BoardAccessFix()
 HelpWords SystemHelpWords()
 {
     return {"/dev/hidraw3 or hidraw3", "Ctrl-C or SIGTERM",
-            "\"No such file or directory\", \"Is a directory\", \"Permission denied\"", "as without the udev rule"};
+            "\"No such file or directory\", \"Is a directory\", \"Permission denied\"", "as without the udev rule",
+            "reached through its hidraw node; the udev rule installed with the program lets the user logged in "
+            "at the seat open it"};
 }
 
 }  // namespace platform

@@ -31,7 +31,8 @@ HelpWords SystemHelpWords()
     // window as Ctrl-C.
     return {"its device path as list shows it", "Ctrl-C or Ctrl-Break",
             "\"The system cannot find the file specified.\", \"Is a folder\", \"Access is denied.\"",
-            "as while another program holds it"};
+            "as while another program holds it",
+            "reached through the Windows HID class driver, which lets every user open it; no driver is installed"};
 }
 
 }  // namespace platform
