@@ -695,6 +695,11 @@ TEST_F(RealKernel, FourBlankBoardsAreNumberedInTheOrderOfTheirUsbPorts)
 {
     if (!BoardOnGadgetStack())
         GTEST_SKIP() << "USB ports exist on the gadget stack only (TARVIK_BOARD_STACK=gadget)";
+    // Some kernels build dummy_hcd without the driver's bind and unbind files (Debian's
+    // 6.1.0-58 among them): its buses cannot be renumbered there.
+    if (!fs::exists("/sys/bus/platform/drivers/dummy_hcd/bind"))
+        GTEST_SKIP() << "this kernel's dummy_hcd driver has no bind and unbind files: its buses keep the order "
+                        "of their sysfs paths, which the case needs to differ";
     RenumberedBuses buses({2, 0, 3, 1});
     ASSERT_TRUE(buses.ok);
 
