@@ -22,6 +22,24 @@ else()
   set_tests_properties(windows_tests PROPERTIES LABELS windows SKIP_REGULAR_EXPRESSION "skipped:")
 endif()
 
+# The device VM's case: tarvik-cli.exe under Wine in the VM, against the virtual board on a real
+# kernel. The VM, its kernel and the board come from a Linux build of the same sources, named by
+# TARVIK_LINUX_BUILD; without it, without Wine or where the VM cannot run, the case says why
+# it was skipped. One VM at a time, and started first: it keeps a core busy for minutes.
+if(CMAKE_CROSSCOMPILING)
+  set(TARVIK_LINUX_BUILD "" CACHE PATH
+      "A Linux build of these sources (the default preset's) whose device VM runs the Windows build's device case")
+  set(linux_build "${TARVIK_LINUX_BUILD}")
+  if(linux_build)
+    cmake_path(ABSOLUTE_PATH linux_build BASE_DIRECTORY ${PROJECT_SOURCE_DIR} NORMALIZE)
+  endif()
+  add_test(NAME windows_device_vm
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/vm/run-windows-vm ${PROJECT_SOURCE_DIR} "${linux_build}" ${PROJECT_BINARY_DIR}
+            $<TARGET_FILE:tarvik-cli> "${TARVIK_WINE}" "${TARVIK_WINESERVER}")
+  set_tests_properties(windows_device_vm PROPERTIES LABELS "windows;vm" SKIP_RETURN_CODE 77 TIMEOUT 600 COST 10000
+                       RESOURCE_LOCK device_vm)
+endif()
+
 # tarvik_windows_test(<target>): runs a test program (a GoogleTest suite runs all its cases
 # in one process, so Wine starts once per suite).
 function(tarvik_windows_test target)

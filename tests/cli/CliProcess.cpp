@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -27,7 +28,15 @@ bool Drain(int fd, std::string& text)
     return true;
 }
 
+std::vector<std::string>& CliCommand()
+{
+    static std::vector<std::string> command = {TARVIK_CLI_PATH};
+    return command;
+}
+
 }  // namespace
+
+void SetCliCommand(std::vector<std::string> command) { CliCommand() = std::move(command); }
 
 RunningCli::RunningCli(const std::vector<std::string>& args)
 {
@@ -40,20 +49,20 @@ RunningCli::RunningCli(const std::vector<std::string>& args)
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
 
-    std::vector<std::string> argv = {TARVIK_CLI_PATH};
+    std::vector<std::string> argv = CliCommand();
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers;
     for (std::string& arg : argv)
         pointers.push_back(arg.data());
     pointers.push_back(nullptr);
-    const int spawned = posix_spawn(&m_pid, TARVIK_CLI_PATH, &actions, nullptr, pointers.data(), environ);
+    const int spawned = posix_spawn(&m_pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
     m_outFd = outPipe[0];
     m_errFd = errPipe[0];
     if (spawned != 0)
-        throw std::runtime_error("cannot start " TARVIK_CLI_PATH);
+        throw std::runtime_error("cannot start " + argv[0]);
 }
 
 RunningCli::~RunningCli()

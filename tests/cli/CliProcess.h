@@ -18,6 +18,13 @@ struct CliRun {
 // Runs to the end and collects both outputs.
 CliRun RunCli(const std::vector<std::string>& args);
 
+#ifndef _WIN32
+// The command the runs start, their arguments after it: by default the built tarvik-cli; a test
+// may run another build of it instead, such as the Windows one under Wine. The first word is
+// the program's path.
+void SetCliCommand(std::vector<std::string> command);
+#endif
+
 // A run that the test steers while it goes: read its output, send it a signal.
 class RunningCli {
 public:
