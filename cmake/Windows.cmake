@@ -122,7 +122,6 @@ if(TARVIK_WINDOWS_UI)
     file(COPY ${qt_libraries} ${mingw_libraries} DESTINATION ${TARVIK_WINDOWS_RUNTIME})
     file(COPY ${TARVIK_QT_WINDOWS}/plugins/platforms ${TARVIK_QT_WINDOWS}/plugins/styles
          DESTINATION ${TARVIK_WINDOWS_RUNTIME} FILES_MATCHING PATTERN "*.dll")
-    set(TARVIK_WINDOWS_RUNTIME_ENV WINEPATH=Z:${TARVIK_WINDOWS_RUNTIME} QT_PLUGIN_PATH=Z:${TARVIK_WINDOWS_RUNTIME})
     # The test library stays out of the installer.
     install(DIRECTORY ${TARVIK_WINDOWS_RUNTIME}/ DESTINATION . PATTERN Qt6Test.dll EXCLUDE)
   endif()

@@ -1,10 +1,5 @@
 #include "devicewatch/DeviceNotifyWatcher.h"
 
-// clang-format off
-#include <windows.h>
-#include <dbt.h>
-// clang-format on
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -19,6 +14,12 @@
 #include "res/resource.h"
 #include "sim/SimBackend.h"
 #include "support/WhenModalOpens.h"
+
+// Last: windows.h defines IDOK and IDCANCEL as macros, which the dialogs' ids are named after.
+// clang-format off
+#include <windows.h>
+#include <dbt.h>
+// clang-format on
 
 using namespace boardlink;
 using namespace devicewatch;

@@ -63,15 +63,16 @@ if [ -f "$program_dir/tarvik.exe" ]; then
     done
     if [ -n "${DISPLAY:-}" ] && command -v xwininfo >/dev/null; then
         # The window as a user starts it: from the installed folder alone, no board attached.
-        "$wine" "$installed\\tarvik.exe" >"$folder/tarvik.log" 2>&1 &
+        # Qt for Windows takes nothing of the host's Qt settings.
+        env -u QT_QPA_PLATFORM -u QT_PLUGIN_PATH "$wine" "$installed\\tarvik.exe" >"$folder/tarvik.log" 2>&1 &
         seen=
         for _ in $(seq 120); do
-            if xwininfo -root -tree | grep -q '"Tarvik"'; then seen=yes; break; fi
+            if xwininfo -root -tree | grep -q '"Morvane FPGA Tool"'; then seen=yes; break; fi
             sleep 0.5
         done
         "$wineserver" -k || true
         "$wineserver" -w
-        [ -n "$seen" ] || { cat "$folder/tarvik.log" >&2; fail "the installed tarvik.exe showed no window titled Tarvik within 60 s"; }
+        [ -n "$seen" ] || { cat "$folder/tarvik.log" >&2; fail "the installed tarvik.exe showed no main window (Morvane FPGA Tool) within 60 s"; }
         echo "installed: tarvik.exe showed its window"
     else
         echo "installed: tarvik.exe not started: no display (or no xwininfo) to see its window on"
