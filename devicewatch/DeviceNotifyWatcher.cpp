@@ -9,37 +9,18 @@
 #include <QWindow>
 #include <cwchar>
 
+#include "platform/windows/WideText.h"
+
 namespace devicewatch {
 
 using namespace boardlink;
+using platform::windows::SystemMessage;
+using platform::windows::Utf8;
 
 namespace {
 
 // The HID interface class ({4D1E55B2-F16F-11CF-88CB-001111000030}), as HidD_GetHidGuid gives it.
 constexpr GUID HidInterfaceClass{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
-std::string Utf8(const wchar_t* text)
-{
-    const int length = static_cast<int>(std::wcslen(text));
-    if (length == 0)
-        return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-std::string SystemMessage(DWORD error)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message = length > 0 ? Utf8(text) : "error " + std::to_string(error);
-    LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-        message.pop_back();
-    return message;
-}
 
 }  // namespace
 
@@ -58,7 +39,7 @@ std::optional<DeviceEvent> TranslateDeviceChange(uintptr_t event, const void* br
     if (name.empty())
         return std::nullopt;
     const uint32_t kind = event == DBT_DEVICEARRIVAL ? DeviceArrival : DeviceRemoveComplete;
-    return DeviceEvent{kind, DeviceNotification{DeviceTypeInterface, Utf8(name.c_str())}};
+    return DeviceEvent{kind, DeviceNotification{DeviceTypeInterface, Utf8(name)}};
 }
 
 std::unique_ptr<DeviceWatcher> NewSystemWatcher() { return std::make_unique<DeviceNotifyWatcher>(); }
