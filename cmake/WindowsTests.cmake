@@ -78,12 +78,11 @@ if(NOT TARVIK_WINDOWS_UI)
 endif()
 
 # The suites of the windows, labelled wine-window: they need a display, which Wine draws on
-# through X. They are not yet steady under Wine (its desktop process, focus and activation
-# without a window manager), so scripts/test-windows leaves them out; run them with
-#   ctest --preset windows -L wine-window   (on a display: Xvfb) They are built into a folder of their own that holds what the installer puts
-# beside the programs (links into the runtime folder): Qt's libraries and its platform plugin
-# are found there as on a user's machine. Qt for Windows is told nothing of the host's Qt
-# settings (QT_QPA_PLATFORM=xcb would ask it for a plugin it does not have).
+# through X, with a window manager (scripts/test-windows runs them so). They are built into a
+# folder of their own that holds what the installer puts beside the programs (links into the
+# runtime folder): Qt's libraries and its platform plugin are found there as on a user's
+# machine. Qt for Windows is told nothing of the host's Qt settings (QT_QPA_PLATFORM=xcb
+# would ask it for a plugin it does not have).
 add_library(tarvik_test_support STATIC tests/support/TestMain.cpp)
 target_include_directories(tarvik_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 target_compile_options(tarvik_test_support PRIVATE ${TARVIK_WARNINGS})
@@ -121,7 +120,8 @@ function(tarvik_add_gtest name)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   endif()
   # A suite takes seconds; a Qt that cannot start shows a message box and waits for it.
-  set_tests_properties(${name} PROPERTIES LABELS "windows;wine-window" TIMEOUT 300
+  # One suite at a time on the display: the suites' windows take the focus and grab the screen.
+  set_tests_properties(${name} PROPERTIES LABELS "windows;wine-window" TIMEOUT 300 RESOURCE_LOCK wine_display
                        PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\."
                        FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
 endfunction()
